@@ -1,0 +1,49 @@
+# Tests of the Windows programs: GoogleTest built with the same cross compiler, each
+# test program started once under Wine, in a throwaway prefix inside the build tree.
+set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources (Debian's googletest package)")
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(${GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(WINE_SESSION ${CMAKE_SOURCE_DIR}/tools/wine/session.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine/run.sh ${CMAKE_BINARY_DIR})
+
+add_test(NAME wine_session_start COMMAND bash ${WINE_SESSION} start ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+add_test(NAME wine_session_stop COMMAND bash ${WINE_SESSION} stop ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+file(GLOB KELVORA_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(kelvora_test_support STATIC ${KELVORA_TEST_SUPPORT})
+target_link_libraries(kelvora_test_support PUBLIC kelvora_core gtest gmock)
+target_include_directories(kelvora_test_support PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+target_compile_options(kelvora_test_support PRIVATE ${KELVORA_WARNINGS})
+
+# One test program per subsystem; each runs all its cases in one Wine process.
+foreach(dir ${KELVORA_SUBSYSTEMS})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(_tests)
+    add_executable(${dir}_tests ${_tests} ${KELVORA_RC})
+    target_compile_options(${dir}_tests PRIVATE ${KELVORA_WARNINGS})
+    target_link_libraries(${dir}_tests PRIVATE kelvora_test_support)
+    add_test(NAME ${dir}_tests COMMAND ${dir}_tests --gtest_color=no)
+    set_tests_properties(${dir}_tests PROPERTIES FIXTURES_REQUIRED wine
+      RESOURCE_LOCK wine_desktop TIMEOUT 900)
+  endif()
+endforeach()
+
+if(TARGET KelvoraSetUp)
+  file(GLOB _setup_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/setup/*.cpp)
+  if(_setup_tests)
+    add_executable(setup_tests ${_setup_tests})
+    target_compile_options(setup_tests PRIVATE ${KELVORA_WARNINGS})
+    target_link_libraries(setup_tests PRIVATE gtest gmock shell32 shlwapi ole32 uuid)
+    target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+    add_dependencies(setup_tests KelvoraSetUp Kelvora)
+    add_test(NAME setup_tests COMMAND setup_tests --gtest_color=no)
+    set_tests_properties(setup_tests PROPERTIES FIXTURES_REQUIRED wine
+      RESOURCE_LOCK wine_desktop TIMEOUT 900
+      ENVIRONMENT "KELVORA_BIN_DIR=${CMAKE_BINARY_DIR}")
+  endif()
+endif()

@@ -1,0 +1,14 @@
+// The listing generator: rebuilds the whole text pane from the listed nodes of the
+// folder tree, the listing options, the filter and the two text styles.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+extern HWND ListingPane;  // the Rich Edit 2.0 control that holds the listing
+
+constexpr int kNodeTextCapacity = 256;  // the generator's copy of a node's text
+
+void RegenerateListing();
+// Writes one listed folder's heading and items at the caret; nodeText (at most 255
+// characters) may be converted in place.
+void ListOneFolder(HTREEITEM node, char* nodeText);

@@ -1,0 +1,3 @@
+#include "listing/listing_options.h"
+
+ListingOptionFlags ListingOptions = kDefaultListingOptions;

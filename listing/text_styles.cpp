@@ -1,0 +1,106 @@
+#include "listing/text_styles.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/bounded_text.h"
+
+TextStyle FolderStyle = {};
+TextStyle ItemStyle = {};
+int FontDialogGate = 0;
+CHOOSEFONTA FontDialogRecord = {};
+HWND StyleDialogOwner = nullptr;
+COLORREF CustomColours[16] = {
+    0x000000, 0x444444, 0x888888, 0xCCCCCC, 0xFFFFFF, 0x0080FF, 0x0060C0, 0x004080,
+    0xFF0000, 0xCCCC00, 0x00FF00, 0x00FFFF, 0x00CCFF, 0x0000FF, 0xCC00FF, 0xFF00CC,
+};
+
+namespace {
+
+ChooseFontCall chooseFontCall = ChooseFontA;
+ChooseColorCall chooseColorCall = ChooseColorA;
+
+void SetDefaultFont(LOGFONTA& font, LONG weight) {
+    std::memset(&font, 0, sizeof font);
+    font.lfHeight = -12;
+    font.lfWeight = weight;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfOutPrecision = OUT_STRING_PRECIS;
+    font.lfClipPrecision = CLIP_STROKE_PRECIS;
+    font.lfQuality = DRAFT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    CopyText(font.lfFaceName, sizeof font.lfFaceName, "MS Sans Serif");
+}
+
+}  // namespace
+
+void UseStyleDialogs(ChooseFontCall chooseFont, ChooseColorCall chooseColor) {
+    chooseFontCall = chooseFont ? chooseFont : ChooseFontA;
+    chooseColorCall = chooseColor ? chooseColor : ChooseColorA;
+}
+
+void InitTextStyles() {
+    SetDefaultFont(FolderStyle.font, FW_BOLD);
+    SetDefaultFont(ItemStyle.font, FW_NORMAL);
+    FolderStyle.colour = 0;
+    ItemStyle.colour = 0;
+    std::memset(&FontDialogRecord, 0, sizeof FontDialogRecord);
+    FontDialogRecord.lStructSize = sizeof FontDialogRecord;
+}
+
+void BuildCharFormat(TextStyle& style) {
+    CHARFORMATA& f = style.format;
+    const LOGFONTA& font = style.font;
+    f.dwEffects = 0;
+    if (font.lfWeight == FW_BOLD) f.dwEffects |= CFE_BOLD;
+    if (font.lfItalic) f.dwEffects |= CFE_ITALIC;
+    if (font.lfUnderline) f.dwEffects |= CFE_UNDERLINE;
+    if (font.lfStrikeOut) f.dwEffects |= CFE_STRIKEOUT;
+    f.yHeight = std::labs(font.lfHeight) * 16;
+    f.yOffset = 0;
+    f.crTextColor = style.colour;
+    f.bCharSet = font.lfCharSet;
+    f.bPitchAndFamily = font.lfPitchAndFamily;
+    CopyText(f.szFaceName, sizeof f.szFaceName, font.lfFaceName);
+}
+
+void ApplyTextStyle(TextStyle& style) {
+    FontDialogRecord.hwndOwner = StyleDialogOwner;
+    FontDialogRecord.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    FontDialogRecord.rgbColors = style.colour;
+    FontDialogRecord.lpLogFont = &style.font;
+    if (FontDialogGate != 0) {
+        // The dialog writes straight into the style's font: keep a copy, so that a
+        // cancelled dialog leaves the style exactly as it was.
+        LOGFONTA before = style.font;
+        if (!chooseFontCall(&FontDialogRecord)) {
+            style.font = before;
+            return;
+        }
+    }
+    style.colour = FontDialogRecord.rgbColors;
+    BuildCharFormat(style);
+}
+
+void PickColour(COLORREF& colour) {
+    CHOOSECOLORA request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = StyleDialogOwner;
+    request.rgbResult = colour;
+    request.lpCustColors = CustomColours;
+    request.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+    chooseColorCall(&request);
+    colour = request.rgbResult;
+}
+
+void SetUpTextStyles(HWND owner) {
+    StyleDialogOwner = owner;
+    FolderStyle.format.cbSize = sizeof(CHARFORMATA);
+    FolderStyle.format.dwMask = kStyleFormatMask;
+    ItemStyle.format.cbSize = sizeof(CHARFORMATA);
+    ItemStyle.format.dwMask = kStyleFormatMask;
+    InitTextStyles();
+    ApplyTextStyle(FolderStyle);
+    ApplyTextStyle(ItemStyle);
+    FontDialogGate += 1;
+}

@@ -1,0 +1,3 @@
+#include "output/print_listing.h"
+
+void PrintListing(HWND) {}

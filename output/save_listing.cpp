@@ -1,0 +1,3 @@
+#include "output/save_listing.h"
+
+void SaveListing(HWND) {}

@@ -1,0 +1,69 @@
+// Resource and command numbers of the main program, shared by the code and kelvora.rc.
+#pragma once
+
+// Menus and accelerators
+#define IDR_MAIN_MENU 10000
+#define IDR_FOLDER_MENU 20000
+#define IDR_ACCELERATORS 100
+
+// Commands
+#define IDC_ITEM_FONT 4
+#define IDC_HELP_PAGE 5
+#define IDC_FOLDER_FONT 6
+#define IDC_ABOUT 7
+#define IDC_ITEM_COLOR 8
+#define IDC_FOLDER_COLOR 9
+#define IDC_LIST_FOLDER 10
+#define IDC_UNLIST_FOLDER 11
+#define IDC_CANCEL_MENU 12
+#define IDC_LIST_SUBFOLDERS 13
+#define IDC_UNLIST_SUBFOLDERS 14
+#define IDC_REFRESH 15
+#define IDC_PRINT 101
+#define IDC_SAVE_AS 102
+#define IDC_OPTIONS 103
+#define IDC_UNDO 104
+#define IDC_CUT 105
+#define IDC_COPY 106
+#define IDC_PASTE 107
+#define IDC_SELECT_ALL 108
+#define IDC_DELETE 109
+#define IDC_EXIT 110
+
+// Dialogs
+#define IDD_OPTIONS 1001
+#define IDD_ABOUT 2017
+#define IDC_ABOUT_PICTURE 2018
+
+// Options dialog controls
+#define IDC_OPT_LIST_FOLDER_NAMES 1002
+#define IDC_OPT_LIST_ITEM_NAMES 1003
+#define IDC_OPT_EXTENSIONS 1004
+#define IDC_OPT_INCLUDE_EXTENSIONS 1005
+#define IDC_OPT_OK 1006
+#define IDC_OPT_CANCEL 1007
+#define IDC_OPT_INCLUDE_EMPTY 1008
+#define IDC_OPT_REMOVE 1009
+#define IDC_OPT_COMPLETE_PATH 1010
+#define IDC_OPT_ITEMS_LOWER 1011
+#define IDC_OPT_FOLDERS_LOWER 1012
+#define IDC_OPT_ITEMS_UPPER 1013
+#define IDC_OPT_FOLDERS_UPPER 1014
+#define IDC_OPT_UNDERSCORE 1015
+#define IDC_OPT_APPLY 1016
+
+// Bitmaps and icons
+#define IDB_MENU_ABOUT 3000
+#define IDB_MENU_FONT 3001
+#define IDB_MENU_PRINT 3002
+#define IDB_MENU_SAVE 3003
+#define IDB_MENU_LIST 3004
+#define IDB_MENU_UNLIST 3005
+#define IDB_MENU_LIST_SUB 3006
+#define IDB_MENU_UNLIST_SUB 3007
+#define IDB_MENU_HELP 3008
+#define IDB_MENU_OPTIONS 3009
+#define IDB_MENU_COLOR 3010
+#define IDB_TREE_IMAGES 4006
+#define IDI_KELVORA 4010
+#define IDB_ABOUT_PICTURE 2019

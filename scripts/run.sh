@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Kelvora and starts it under Wine.
+# With no X display it starts a virtual one (Xvfb) and says how to look at it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" Kelvora
+build=${KELVORA_BUILD:-$root/build}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  export DISPLAY=:77
+  echo "No X display: Kelvora runs on the virtual display :77 (look at it with x11vnc or 'import -window root')."
+fi
+# Kelvora keeps its settings in the folder it starts in.
+workdir=${KELVORA_HOME:-$HOME/Kelvora}
+mkdir -p "$workdir"
+cd "$workdir"
+exec /usr/lib/wine/wine64 "$build/Kelvora.exe"

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+#   1. the code with no Windows dependency, natively under ASan/UBSan, plus a short fuzz run;
+#   2. the Windows build with MinGW-w64 gcc and all its tests under Wine (ctest);
+#   3. the same sources compiled with clang, so nothing relies on one compiler;
+#   4. the clang-format check;
+#   5. the end-to-end scenarios driving the real program with xdotool.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/install-deps.sh"
+jobs=$(nproc)
+
+echo "== native build under sanitizers"
+cmake -S . -B build-native -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
+cmake --build build-native -j"$jobs"
+ctest --test-dir build-native --output-on-failure
+
+echo "== Windows build (MinGW-w64 gcc) and tests under Wine"
+cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure
+
+echo "== Windows build with clang"
+cmake -S . -B build-clang -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-clang-mingw64.cmake" -DKELVORA_TESTS=OFF >/dev/null
+cmake --build build-clang -j"$jobs"
+
+echo "== clang-format"
+"$root/scripts/format.sh" --check
+
+if [ -x "$root/e2e/run.sh" ]; then
+  echo "== end-to-end scenarios"
+  "$root/e2e/run.sh" "$root/build"
+fi
+echo "All tests passed."

@@ -1,0 +1,3 @@
+#include "settings/options_dialog.h"
+
+INT_PTR OptionsDialog(HWND) { return 0; }

@@ -1,0 +1,174 @@
+#include "shell/commands.h"
+
+#include <richedit.h>
+
+#include "about/about_box.h"
+#include "about/help_page.h"
+#include "listing/listing_generator.h"
+#include "listing/text_styles.h"
+#include "output/print_listing.h"
+#include "output/save_listing.h"
+#include "resources/resource_ids.h"
+#include "settings/options_dialog.h"
+#include "shell/main_window.h"
+#include "tree/tree_marks.h"
+
+HBITMAP MenuPictures[kMenuPictureCount] = {};
+
+namespace {
+
+HBITMAP Picture(int id) { return MenuPictures[id - IDB_MENU_ABOUT]; }
+
+// Shows the wait cursor while long work runs, and restores the previous one.
+class WaitCursor {
+public:
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+    ~WaitCursor() { SetCursor(previous_); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR previous_;
+};
+
+void SendToPane(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    SendMessageA(ListingPane, message, wParam, lParam);
+}
+
+// A colour command: the colour dialog, then the style rebuilt without the font dialog.
+void ChangeStyleColour(TextStyle& style) {
+    PickColour(style.colour);
+    FontDialogGate -= 1;
+    ApplyTextStyle(style);
+    FontDialogGate += 1;
+}
+
+}  // namespace
+
+void AttachMenuPictures(HMENU mainMenu) {
+    for (int i = 0; i < kMenuPictureCount; ++i) {
+        MenuPictures[i] = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_MENU_ABOUT + i));
+    }
+    static const int kItems[][2] = {
+        {IDC_SAVE_AS, IDB_MENU_SAVE},        {IDC_PRINT, IDB_MENU_PRINT},
+        {IDC_ITEM_FONT, IDB_MENU_FONT},      {IDC_FOLDER_FONT, IDB_MENU_FONT},
+        {IDC_ITEM_COLOR, IDB_MENU_COLOR},    {IDC_FOLDER_COLOR, IDB_MENU_COLOR},
+        {IDC_OPTIONS, IDB_MENU_OPTIONS},     {IDC_HELP_PAGE, IDB_MENU_HELP},
+        {IDC_ABOUT, IDB_MENU_ABOUT},
+    };
+    for (const auto& item : kItems) {
+        SetMenuItemBitmaps(mainMenu, item[0], MF_BYCOMMAND, Picture(item[1]), Picture(item[1]));
+    }
+    for (int i = 0; i < 4; ++i) FolderMenuPictures[i] = Picture(IDB_MENU_LIST + i);
+}
+
+void ReleaseMenuPictures() {
+    for (HBITMAP& picture : MenuPictures) {
+        if (picture) DeleteObject(picture);
+        picture = nullptr;
+    }
+    for (HBITMAP& picture : FolderMenuPictures) picture = nullptr;
+}
+
+bool CommandRebuildsListing(int command) {
+    switch (command) {
+        case IDC_ITEM_FONT:
+        case IDC_FOLDER_FONT:
+        case IDC_ITEM_COLOR:
+        case IDC_FOLDER_COLOR:
+        case IDC_LIST_FOLDER:
+        case IDC_UNLIST_FOLDER:
+        case IDC_LIST_SUBFOLDERS:
+        case IDC_UNLIST_SUBFOLDERS:
+        case IDC_REFRESH:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void DispatchCommand(int command) {
+    switch (command) {
+        case IDC_PRINT:
+            PrintListing(MainWindow);
+            break;
+        case IDC_SAVE_AS:
+            SaveListing(MainWindow);
+            break;
+        case IDC_EXIT:
+            SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+            break;
+        case IDC_UNDO:
+            SendToPane(WM_UNDO);
+            break;
+        case IDC_CUT:
+            SendToPane(WM_CUT);
+            break;
+        case IDC_COPY:
+            SendToPane(WM_COPY);
+            break;
+        case IDC_PASTE:
+            SendToPane(WM_PASTE);
+            break;
+        case IDC_DELETE:
+            SendToPane(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+            break;
+        case IDC_SELECT_ALL:
+            SendToPane(EM_SETSEL, 0, -1);
+            break;
+        case IDC_HELP_PAGE:
+            OpenHelpPage();
+            break;
+        case IDC_ABOUT:
+            AboutDialog(MainWindow);
+            break;
+        case IDC_ITEM_FONT:
+            ApplyTextStyle(ItemStyle);
+            break;
+        case IDC_FOLDER_FONT:
+            ApplyTextStyle(FolderStyle);
+            break;
+        case IDC_ITEM_COLOR:
+            ChangeStyleColour(ItemStyle);
+            break;
+        case IDC_FOLDER_COLOR:
+            ChangeStyleColour(FolderStyle);
+            break;
+        case IDC_LIST_FOLDER:
+            ListFolder();
+            break;
+        case IDC_UNLIST_FOLDER:
+            UnListFolder();
+            break;
+        case IDC_LIST_SUBFOLDERS:
+        case IDC_UNLIST_SUBFOLDERS: {
+            WaitCursor wait;
+            MarkSubtree(command == IDC_LIST_SUBFOLDERS);
+            break;
+        }
+        case IDC_REFRESH:
+            RefreshNode(CurrentNode);
+            break;
+        case IDC_OPTIONS:
+            OptionsDialog(MainWindow);
+            ResetTitle();
+            break;
+        default:
+            break;
+    }
+    if (CommandRebuildsListing(command)) {
+        WaitCursor wait;
+        RegenerateListing();
+    }
+}
+
+bool ShowEditMenuOnPaneRightClick(const NMHDR* header) {
+    if (header->hwndFrom != ListingPane || header->code != EN_MSGFILTER) return false;
+    const MSGFILTER* filter = reinterpret_cast<const MSGFILTER*>(header);
+    if (filter->msg != WM_RBUTTONDOWN) return false;
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(GetSubMenu(GetMenu(MainWindow), 1), TPM_RIGHTBUTTON, at.x, at.y, 0, MainWindow,
+                   nullptr);
+    return true;
+}

@@ -1,0 +1,134 @@
+#include "shell/main_window.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include "about/help_page.h"
+#include "listing/listing_generator.h"
+#include "listing/text_styles.h"
+#include "resources/resource_ids.h"
+#include "settings/current_filter.h"
+#include "settings/settings_file.h"
+#include "shell/bounded_text.h"
+#include "shell/commands.h"
+#include "shell/pane_layout.h"
+#include "tree/folder_tree.h"
+#include "tree/tree_marks.h"
+
+HINSTANCE AppInstance = nullptr;
+HWND MainWindow = nullptr;
+HACCEL Accelerators = nullptr;
+char WindowTitle[kTitleCapacity] = "";
+
+namespace {
+
+const char kClassName[] = "Kelvora";
+constexpr DWORD kListingPaneStyle = 0x54B04104;
+
+void StartUp(HWND window) {
+    MainWindow = window;
+    FixSettingsFilePath();
+    FixHelpPagePath();
+    LoadExtensionList();
+    ResetTitle();
+    AttachMenuPictures(GetMenu(window));
+    SetUpTextStyles(window);
+
+    RECT client;
+    GetClientRect(window, &client);
+    SplitX = 200;
+    CreateTreePane(window, SplitX, client.bottom);
+    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, SplitX + kSplitterGap, 0,
+                                  client.right - (SplitX + kSplitterGap), client.bottom, window,
+                                  nullptr, AppInstance, nullptr);
+    InitFolderTree();
+    SendMessageA(ListingPane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
+}
+
+void ShutDown() {
+    ReleaseMenuPictures();
+    ReleaseFolderTree();
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+RECT MainWindowRect(int screenWidth, int screenHeight) {
+    RECT r;
+    r.left = (screenWidth / 4) / 2;
+    r.top = (screenHeight / 4) / 2;
+    r.right = r.left + (screenWidth - screenWidth / 4);
+    r.bottom = r.top + (screenHeight - screenHeight / 4);
+    return r;
+}
+
+void ResetTitle() {
+    CopyText(WindowTitle, sizeof WindowTitle, "Kelvora");
+    AppendText(WindowTitle, sizeof WindowTitle, ": ");
+    AppendText(WindowTitle, sizeof WindowTitle, CurrentFilter, GetACP() == CP_UTF8);
+    SetWindowTextA(MainWindow, WindowTitle);
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    AppInstance = instance;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVORA));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32644));  // IDC_SIZEWE: the splitter
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+
+    RECT r = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "Kelvora", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                           instance, nullptr);
+}
+
+WPARAM RunMessageLoop(HWND window, HACCEL accelerators) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(window, accelerators, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return msg.wParam;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            StartUp(window);
+            return 0;
+        case WM_DESTROY:
+            ShutDown();
+            return 0;
+        case WM_SIZE:
+            LayoutPanes(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            BeginSplitterDrag(window);
+            return 0;
+        case WM_MOUSEMOVE:
+            DragSplitter(window, lParam);
+            return 0;
+        case WM_LBUTTONUP:
+            EndSplitterDrag();
+            return 0;
+        case WM_COMMAND:
+            DispatchCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (!ShowEditMenuOnPaneRightClick(header)) HandleTreeNotify(header, window);
+            return 0;
+        }
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

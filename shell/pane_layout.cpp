@@ -1,0 +1,34 @@
+#include "shell/pane_layout.h"
+
+#include "listing/listing_generator.h"
+#include "tree/folder_tree.h"
+
+int SplitX = 200;
+int SplitterDrag = 0;
+
+void LayoutPanes(int width, int height) {
+    MoveWindow(TreePane, 0, 0, SplitX, height, TRUE);
+    MoveWindow(ListingPane, SplitX + kSplitterGap, 0, width - (SplitX + kSplitterGap), height, TRUE);
+}
+
+void BeginSplitterDrag(HWND window) {
+    SplitterDrag = 1;
+    SetCapture(window);
+}
+
+void DragSplitter(HWND window, LPARAM position) {
+    if (SplitterDrag != 1) return;
+    // Taken unsigned: a pointer left of the client area gives a large x and is ignored.
+    const int x = static_cast<int>(static_cast<unsigned short>(LOWORD(position)));
+    RECT client;
+    GetClientRect(window, &client);
+    if (!(x > 0 && x < client.right - kSplitterGap)) return;
+    SplitX = x - 1;
+    MoveWindow(TreePane, 0, client.top, x - 1, client.bottom, TRUE);
+    MoveWindow(ListingPane, x + 2, client.top, client.right - (x + 2), client.bottom, TRUE);
+}
+
+void EndSplitterDrag() {
+    ReleaseCapture();
+    SplitterDrag = 0;
+}

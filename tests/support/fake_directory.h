@@ -1,0 +1,58 @@
+// An in-memory stand-in for the disk: drives of any type, folders that cannot be
+// entered or searched, and searches that report entries in a chosen order.
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tree/directory_service.h"
+
+class FakeDirectory : public DirectoryService {
+public:
+    struct Entry {
+        std::string name;
+        DWORD attributes;
+    };
+
+    FakeDirectory() { UseDirectoryService(this); }
+    ~FakeDirectory() override { UseDirectoryService(nullptr); }
+
+    // A drive, e.g. AddDrive('C', DRIVE_FIXED); its root folder exists.
+    void AddDrive(char letter, UINT type);
+    // A folder with its entries, in the order the search reports them. Paths are
+    // absolute with a trailing backslash, e.g. "C:\\a\\".
+    void SetEntries(const std::string& folder, std::vector<Entry> entries);
+    void Unenterable(const std::string& folder) { unenterable_.insert(folder); }
+    void Unsearchable(const std::string& folder) { unsearchable_.insert(folder); }
+
+    std::string cwd = "C:\\";
+    int openSearches = 0;
+    std::vector<std::string> entered;  // every folder ChangeDirectory went into
+
+    DWORD LogicalDrives() override;
+    DWORD LogicalDriveStrings(DWORD size, char* buffer) override;
+    UINT DriveType(const char* root) override;
+    bool ChangeDirectory(const char* path) override;
+    HANDLE FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) override;
+    bool FindNext(HANDLE search, WIN32_FIND_DATAA* entry) override;
+    void CloseSearch(HANDLE search) override;
+
+    static Entry Folder(const std::string& name) { return {name, FILE_ATTRIBUTE_DIRECTORY}; }
+    static Entry Link(const std::string& name) {
+        return {name, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT};
+    }
+    static Entry File(const std::string& name) { return {name, FILE_ATTRIBUTE_NORMAL}; }
+
+private:
+    std::map<char, UINT> drives_;
+    std::map<std::string, std::vector<Entry>> folders_;
+    std::set<std::string> unenterable_;
+    std::set<std::string> unsearchable_;
+    struct Search {
+        std::vector<Entry> entries;
+        size_t next;
+    };
+    std::map<int, Search> searches_;
+    int nextHandle_ = 1;
+};

@@ -1,0 +1,50 @@
+// A test window holding a real tree view and a real Rich Edit pane, wired as the
+// program's TreePane and ListingPane, and readers for what the pane shows.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+class TestPanes {
+public:
+    TestPanes();
+    ~TestPanes();
+    TestPanes(const TestPanes&) = delete;
+    TestPanes& operator=(const TestPanes&) = delete;
+
+    HWND window() const { return window_; }
+
+private:
+    HWND window_;
+};
+
+// Finds the child of parent whose text is name; null when there is none.
+HTREEITEM FindChild(HTREEITEM parent, const std::string& name);
+// Inserts (sorted) the chain of nodes for an absolute folder path such as
+// Z:\tmp\x\y under RootNode, reusing nodes that exist; returns the last one.
+HTREEITEM AddPathNodes(const std::string& path);
+std::string NodeText(HTREEITEM node);
+std::vector<std::string> ChildTexts(HTREEITEM parent);
+
+struct Paragraph {
+    std::string text;  // UTF-8
+    bool bold;
+    bool italic;
+    std::string face;
+    LONG height;  // twips
+    COLORREF colour;
+};
+
+// The pane's paragraphs with the character format of each (of its text, or of its
+// paragraph mark when it is empty). The text after the last break is a paragraph too.
+std::vector<Paragraph> ReadParagraphs(HWND pane);
+// The pane's whole text as UTF-8, breaks as "\r".
+std::string PaneText(HWND pane);
+// The entries of a folder matching a pattern that are files, in the order the
+// directory search reports them.
+std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std::string& pattern);
+// UTF-8 <-> UTF-16 helpers.
+std::wstring Wide(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);

@@ -1,0 +1,208 @@
+// The folder tree model: drives, lazy reading, sorting, paths and the start-up descent.
+#include <gtest/gtest.h>
+
+#include "support/fake_directory.h"
+#include "support/panes.h"
+#include "support/temp_folder.h"
+#include "tree/folder_tree.h"
+#include "tree/tree_control.h"
+
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH];
+    GetCurrentDirectoryA(sizeof buffer, buffer);
+    return buffer;
+}
+
+TEST(PopulateDrives, ShowsFixedCdromAndNoRootDrivesInLetterOrderWithTheirImages) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('A', DRIVE_REMOVABLE);
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.AddDrive('D', DRIVE_CDROM);
+    disk.AddDrive('E', DRIVE_REMOTE);
+    disk.AddDrive('F', DRIVE_NO_ROOT_DIR);
+    disk.AddDrive('G', DRIVE_UNKNOWN);
+    disk.AddDrive('H', DRIVE_RAMDISK);
+    disk.AddDrive('Z', DRIVE_FIXED);
+    PopulateDrives();
+    EXPECT_EQ(NodeText(RootNode), "My Computer");
+    EXPECT_EQ(TreeGetImage(TreePane, RootNode), ComputerRoot);
+    EXPECT_EQ(ChildTexts(RootNode), (std::vector<std::string>{"C:\\", "D:\\", "F:\\", "Z:\\"}));
+    const int images[] = {FixedDrive, OtherDrive, OtherDrive, FixedDrive};
+    int i = 0;
+    for (HTREEITEM d = TreeFirstChild(TreePane, RootNode); d; d = TreeNextSibling(TreePane, d), ++i) {
+        EXPECT_EQ(TreeGetImage(TreePane, d), images[i]);
+        EXPECT_EQ(TreeGetSelectedImage(TreePane, d), images[i]);
+        EXPECT_EQ(TreeGetParam(TreePane, d), 0);
+    }
+}
+
+TEST(PopulateDrives, NoDriveToShowLeavesTheRootChildless) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('A', DRIVE_REMOVABLE);
+    PopulateDrives();
+    EXPECT_EQ(TreeFirstChild(TreePane, RootNode), nullptr);
+}
+
+TEST(PopulateNode, ShowsHiddenAndSystemFoldersButNoDotFoldersAndNoFiles) {
+    TestPanes panes;
+    TempFolder temp;
+    temp.MakeFolder("plain");
+    temp.MakeFolder("hidden");
+    temp.MakeFolder("system");
+    temp.MakeFolder(".dot");
+    temp.MakeFile("file.txt");
+    SetFileAttributesA((temp / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((temp / "system").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    HTREEITEM node = AddPathNodes(temp.Path());
+    ASSERT_TRUE(BuildNodePath(node));
+    PopulateNode(node);
+    EXPECT_EQ(ChildTexts(node), (std::vector<std::string>{"hidden", "plain", "system"}));
+    EXPECT_EQ(TreeGetParam(TreePane, node), 1);
+    EXPECT_TRUE(TreeIsExpanded(TreePane, node));
+    HTREEITEM child = TreeFirstChild(TreePane, node);
+    EXPECT_EQ(TreeGetImage(TreePane, child), FolderClosed);
+    EXPECT_EQ(TreeGetSelectedImage(TreePane, child), FolderOpen);
+    EXPECT_EQ(TreeGetParam(TreePane, child), 0);
+}
+
+TEST(PopulateNode, SortsChildrenWhateverOrderTheSearchReports) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("zeta"), FakeDirectory::File("a.txt"),
+                             FakeDirectory::Folder("Alpha"), FakeDirectory::Folder("mid")});
+    PopulateDrives();
+    HTREEITEM drive = TreeFirstChild(TreePane, RootNode);
+    ASSERT_TRUE(BuildNodePath(drive));
+    PopulateNode(drive);
+    EXPECT_EQ(ChildTexts(drive), (std::vector<std::string>{"Alpha", "mid", "zeta"}));
+    EXPECT_EQ(disk.openSearches, 0);
+}
+
+TEST(PopulateNode, ReadsOnceAndAReadCollapsedNodeStaysCollapsed) {
+    TestPanes panes;
+    TempFolder temp;
+    temp.MakeFolder("one");
+    HTREEITEM node = AddPathNodes(temp.Path());
+    BuildNodePath(node);
+    PopulateNode(node);
+    temp.MakeFolder("two");
+    TreeExpand(TreePane, node, TVE_COLLAPSE);
+    SetCurrentDirectoryA("Z:\\tmp");
+    PopulateNode(node);
+    EXPECT_EQ(ChildTexts(node), (std::vector<std::string>{"one"}));
+    EXPECT_FALSE(TreeIsExpanded(TreePane, node));
+    // ... but the current directory moved to the node's folder.
+    EXPECT_EQ(CurrentDirectory() + "\\", std::string(CurrentPath));
+}
+
+TEST(PopulateNode, AFolderThatCannotBeEnteredStaysUnreadAndIsTriedAgain) {
+    TestPanes panes;
+    TempFolder temp;
+    HTREEITEM node = AddPathNodes(temp / "later");
+    EXPECT_FALSE(BuildNodePath(node));
+    PopulateNode(node);
+    EXPECT_EQ(TreeGetParam(TreePane, node), 0);
+    EXPECT_EQ(TreeFirstChild(TreePane, node), nullptr);
+    // Once the folder exists, the next request reads it.
+    temp.MakeFolder("later\\inner");
+    ASSERT_TRUE(BuildNodePath(node));
+    PopulateNode(node);
+    EXPECT_EQ(TreeGetParam(TreePane, node), 1);
+    EXPECT_EQ(ChildTexts(node), (std::vector<std::string>{"inner"}));
+}
+
+TEST(PopulateNode, AFailedSearchCountsAsReadWithNoChildrenAndNoExpansion) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('D', DRIVE_CDROM);
+    disk.Unsearchable("D:\\");
+    PopulateDrives();
+    HTREEITEM drive = TreeFirstChild(TreePane, RootNode);
+    BuildNodePath(drive);
+    PopulateNode(drive);
+    EXPECT_EQ(TreeGetParam(TreePane, drive), 1);
+    EXPECT_FALSE(TreeIsExpanded(TreePane, drive));
+}
+
+TEST(BuildNodePath, GivesTheFullPathWithOneTrailingBackslash) {
+    TestPanes panes;
+    TempFolder temp;
+    temp.MakeFolder("A\\B");
+    HTREEITEM drive = AddPathNodes("Z:\\");
+    EXPECT_TRUE(BuildNodePath(drive));
+    EXPECT_STREQ(CurrentPath, "Z:\\");
+    HTREEITEM b = AddPathNodes(temp / "A\\B");
+    EXPECT_TRUE(BuildNodePath(b));
+    EXPECT_EQ(std::string(CurrentPath), temp.Path() + "\\A\\B\\");
+    EXPECT_STREQ(PathWorkCopy, CurrentPath);
+    EXPECT_EQ(CurrentDirectory(), temp / "A\\B");
+}
+
+TEST(BuildNodePath, APathTooLongForItsBufferIsNeverEntered) {
+    TestPanes panes;
+    HTREEITEM at = AddPathNodes("Z:\\tmp");
+    std::string name(200, 'x');
+    for (int i = 0; i < 6; ++i) at = TreeInsert(TreePane, at, TVI_LAST, name.c_str(), 0, 1);
+    SetCurrentDirectoryA("Z:\\tmp");
+    EXPECT_FALSE(BuildNodePath(at));
+    EXPECT_LT(strlen(CurrentPath), static_cast<size_t>(kPathCapacity));
+    EXPECT_EQ(CurrentDirectory(), "Z:\\tmp");
+}
+
+TEST(DescendToLeaf, FollowsTheFirstFolderAtEachLevelDownToALeaf) {
+    TempFolder temp;
+    temp.MakeFolder("top\\middle\\leaf");
+    temp.MakeFolder(".skipped\\deeper");
+    temp.MakeFile("top\\file.txt");
+    SetCurrentDirectoryA(temp.Path().c_str());
+    DescendToLeaf();
+    EXPECT_EQ(CurrentDirectory(), temp / "top\\middle\\leaf");
+}
+
+TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Link("loop"), FakeDirectory::Folder("locked"),
+                             FakeDirectory::Folder("open")});
+    disk.SetEntries("C:\\loop\\", {FakeDirectory::Link("loop")});
+    disk.Unenterable("C:\\locked\\");
+    disk.SetEntries("C:\\open\\", {FakeDirectory::Folder("locked2")});
+    disk.Unenterable("C:\\open\\locked2\\");
+    disk.cwd = "C:\\";
+    DescendToLeaf();
+    EXPECT_EQ(disk.cwd, "C:\\open\\");
+    EXPECT_EQ(disk.openSearches, 0);
+}
+
+TEST(InitFolderTree, LeavesTheRootReadExpandedSelectedAndHoldingOnlyTheDrives) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.AddDrive('D', DRIVE_CDROM);
+    // The descent ends in a folder whose only subfolder cannot be entered.
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("stuck")});
+    disk.SetEntries("C:\\stuck\\", {FakeDirectory::Folder("locked")});
+    disk.Unenterable("C:\\stuck\\locked\\");
+    disk.cwd = "C:\\";
+    InitFolderTree();
+    EXPECT_EQ(ChildTexts(RootNode), (std::vector<std::string>{"C:\\", "D:\\"}));
+    EXPECT_EQ(TreeGetParam(TreePane, RootNode), 1);
+    EXPECT_TRUE(TreeIsExpanded(TreePane, RootNode));
+    EXPECT_EQ(reinterpret_cast<HTREEITEM>(SendMessageA(TreePane, TVM_GETNEXTITEM, TVGN_CARET, 0)),
+              RootNode);
+    EXPECT_EQ(GetFocus(), TreePane);
+    EXPECT_EQ(disk.cwd, "C:\\stuck\\");
+    ReleaseFolderTree();
+}
+
+}  // namespace

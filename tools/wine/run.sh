@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs one Windows program of a build tree under Wine, in that tree's prefix and
+# on its X server (see session.sh). Used as CMake's cross-compiling emulator.
+#   run.sh BUILD_DIR PROGRAM.exe [ARGS...]
+set -euo pipefail
+build=$(cd "$1" && pwd)
+shift
+export WINEPREFIX=$build/wineprefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ -f "$build/wine-session/display" ]; then
+  DISPLAY=$(cat "$build/wine-session/display")
+  export DISPLAY
+fi
+if [ -z "${DISPLAY:-}" ]; then
+  echo "run.sh: no X display; start the session first: tools/wine/session.sh start $build" >&2
+  exit 1
+fi
+exec "${WINE:-/usr/lib/wine/wine64}" "$@"

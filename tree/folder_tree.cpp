@@ -1,0 +1,138 @@
+#include "tree/folder_tree.h"
+
+#include <cstring>
+
+#include "resources/resource_ids.h"
+#include "shell/bounded_text.h"
+#include "tree/directory_service.h"
+#include "tree/tree_control.h"
+
+HWND TreePane = nullptr;
+HTREEITEM RootNode = nullptr;
+char CurrentPath[kPathCapacity] = "";
+char PathWorkCopy[kPathCapacity] = "";
+HIMAGELIST TreeImages = nullptr;
+
+namespace {
+
+bool Utf8CodePage() { return GetACP() == CP_UTF8; }
+
+}  // namespace
+
+HWND CreateTreePane(HWND parent, int width, int height) {
+    TreePane = CreateWindowExA(0, WC_TREEVIEWA, "",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER |
+                                   TVS_NONEVENHEIGHT | TVS_HASLINES,
+                               0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr),
+                               nullptr);
+    return TreePane;
+}
+
+void InitFolderTree() {
+    TreeImages = ImageList_Create(16, 16, ILC_COLOR16, 9, 10);
+    HBITMAP strip = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TREE_IMAGES));
+    ImageList_Add(TreeImages, strip, nullptr);
+    DeleteObject(strip);
+    SendMessageA(TreePane, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages));
+    SetFocus(TreePane);
+    PopulateDrives();
+    DescendToLeaf();
+    PopulateNode(RootNode);
+    TreeSelect(TreePane, RootNode);
+}
+
+void ReleaseFolderTree() {
+    if (TreeImages) ImageList_Destroy(TreeImages);
+    TreeImages = nullptr;
+}
+
+void PopulateDrives() {
+    RootNode = TreeInsert(TreePane, TVI_ROOT, TVI_LAST, "My Computer", ComputerRoot, ComputerRoot);
+    DirectoryService& dir = Directory();
+    DWORD mask = dir.LogicalDrives();
+    char strings[kDriveStringsCapacity];
+    std::memset(strings, 0, sizeof strings);
+    DWORD length = dir.LogicalDriveStrings(sizeof strings - 1, strings);
+    if (length >= sizeof strings) length = 0;  // did not fit: show no drive rather than garbage
+
+    char table[kDriveTableSlots][4];
+    int shown = 0;
+    size_t offset = 0;
+    for (int bit = 0; bit < 32 && (mask >> bit) != 0; ++bit) {
+        if ((mask & (1u << bit)) == 0) continue;
+        if (offset + 4 > length + 1) break;  // fewer strings than set bits
+        const char* root = strings + offset;
+        offset += 4;
+        if (dir.DriveType(root) % 2 == 1 && shown < kDriveTableSlots) {
+            CopyText(table[shown], sizeof table[shown], root);
+            ++shown;
+        }
+    }
+    for (int i = 0; i < shown; ++i) {
+        int image = dir.DriveType(table[i]) == DRIVE_FIXED ? FixedDrive : OtherDrive;
+        TreeInsert(TreePane, RootNode, TVI_LAST, table[i], image, image);
+    }
+}
+
+void DescendToLeaf() {
+    // Follows the first folder that can be entered at each level. Links are never
+    // followed (a link back up the tree would make the descent run to the path
+    // limit), and a folder that cannot be entered is passed over, so the descent
+    // always ends.
+    DirectoryService& dir = Directory();
+    for (int depth = 0; depth < kPathCapacity; ++depth) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = dir.FindFirst("*.*", &entry);
+        if (search == INVALID_HANDLE_VALUE) return;
+        bool moved = false;
+        do {
+            if (IsShownFolder(entry) && !IsLinkFolder(entry) && dir.ChangeDirectory(entry.cFileName)) {
+                moved = true;
+                break;
+            }
+        } while (dir.FindNext(search, &entry));
+        dir.CloseSearch(search);
+        if (!moved) return;
+    }
+}
+
+void PopulateNode(HTREEITEM node) {
+    DirectoryService& dir = Directory();
+    if (node != RootNode && !dir.ChangeDirectory(CurrentPath)) return;
+    if (TreeGetParam(TreePane, node) == 1) return;
+    TreeSetParam(TreePane, node, 1);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = dir.FindFirst("*.*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        // The root holds only the drives, whatever folder the descent ended in.
+        if (node != RootNode && IsShownFolder(entry)) {
+            entry.cFileName[MAX_PATH - 1] = '\0';
+            TreeInsert(TreePane, node, TVI_SORT, entry.cFileName, FolderClosed, FolderOpen);
+        }
+    } while (dir.FindNext(search, &entry));
+    dir.CloseSearch(search);
+    TreeExpand(TreePane, node, TVE_EXPAND);
+}
+
+bool BuildNodePath(HTREEITEM node) {
+    const bool utf8 = Utf8CodePage();
+    CurrentPath[0] = '\0';
+    bool fits = true;
+    char text[kTreeTextCapacity];
+    for (HTREEITEM at = node; at != nullptr;) {
+        TreeGetText(TreePane, at, text, sizeof text);
+        fits = CopyText(PathWorkCopy, sizeof PathWorkCopy, text, utf8) && fits;
+        size_t len = std::strlen(PathWorkCopy);
+        if (len == 0 || PathWorkCopy[len - 1] != '\\') {
+            fits = AppendText(PathWorkCopy, sizeof PathWorkCopy, "\\") && fits;
+        }
+        fits = AppendText(PathWorkCopy, sizeof PathWorkCopy, CurrentPath, utf8) && fits;
+        CopyText(CurrentPath, sizeof CurrentPath, PathWorkCopy);
+        at = TreeParent(TreePane, at);
+        if (at == RootNode) break;
+    }
+    // A path that did not fit is not a path of this node: never enter it.
+    if (!fits) return false;
+    return Directory().ChangeDirectory(CurrentPath);
+}

@@ -1,0 +1,47 @@
+// The folder tree: "My Computer", its fixed and CD-ROM drives and their folders, read
+// from disk lazily. A node's image carries both its kind and its listed mark.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+enum NodeImage {
+    FolderClosed = 0,
+    FolderOpen = 1,
+    FixedDrive = 2,
+    ComputerRoot = 3,
+    ListedFolder = 4,
+    ListedFolderOpen = 5,
+    OtherDrive = 6,
+    ListedFixedDrive = 7,
+    ListedOtherDrive = 8,
+};
+
+constexpr int kPathCapacity = 1000;      // CurrentPath and its working copy
+constexpr int kTreeTextCapacity = 1024;  // a node's text as the tree code reads it
+constexpr int kDriveStringsCapacity = 1024;
+constexpr int kDriveTableSlots = 64;
+
+extern HWND TreePane;
+extern HTREEITEM RootNode;
+extern char CurrentPath[kPathCapacity];
+extern char PathWorkCopy[kPathCapacity];
+extern HIMAGELIST TreeImages;
+
+// A node is listed exactly when its image is one of the three listed pictures.
+inline bool IsListedImage(int image) {
+    return image == ListedFolder || image == ListedFixedDrive || image == ListedOtherDrive;
+}
+
+// Creates the tree pane (the left pane of the main window) at (0, 0).
+HWND CreateTreePane(HWND parent, int width, int height);
+
+void InitFolderTree();
+void PopulateDrives();
+void DescendToLeaf();
+void PopulateNode(HTREEITEM node);
+// Sets CurrentPath (and the working copy) to the node's full path with a trailing
+// backslash and makes it the current directory; true when the directory changed.
+bool BuildNodePath(HTREEITEM node);
+
+// Releases the image list (at shutdown).
+void ReleaseFolderTree();

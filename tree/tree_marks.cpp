@@ -1,0 +1,187 @@
+#include "tree/tree_marks.h"
+
+#include "resources/resource_ids.h"
+#include "tree/directory_service.h"
+#include "tree/folder_tree.h"
+#include "tree/tree_control.h"
+
+HTREEITEM CurrentNode = nullptr;
+int NotifyGate = 1;
+HBITMAP FolderMenuPictures[4] = {};
+
+namespace {
+
+// The node under the mouse cursor, or null.
+HTREEITEM NodeUnderCursor() {
+    POINT at;
+    GetCursorPos(&at);
+    ScreenToClient(TreePane, &at);
+    TVHITTESTINFO hit = {};
+    hit.pt = at;
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(TreePane, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void OnSelectionChanged(const NMTREEVIEWA* change) {
+    if (NotifyGate == 0) return;
+    --NotifyGate;
+    HTREEITEM node = change->itemNew.hItem;
+    if (node != nullptr && node != RootNode) {
+        CurrentNode = node;
+        BuildNodePath(node);
+        PopulateNode(node);
+    }
+    ++NotifyGate;
+}
+
+void OnClick() {
+    --NotifyGate;
+    CurrentNode = NodeUnderCursor();
+    if (CurrentNode != nullptr) TreeExpand(TreePane, CurrentNode, TVE_TOGGLE);
+    ++NotifyGate;
+}
+
+void ShowFolderMenu(HWND owner) {
+    HMENU loaded = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_FOLDER_MENU));
+    if (loaded == nullptr) return;
+    HMENU menu = GetSubMenu(loaded, 0);
+    static const UINT kCommands[4] = {IDC_LIST_FOLDER, IDC_UNLIST_FOLDER, IDC_LIST_SUBFOLDERS,
+                                      IDC_UNLIST_SUBFOLDERS};
+    for (int i = 0; i < 4; ++i) {
+        SetMenuItemBitmaps(menu, kCommands[i], MF_BYCOMMAND, FolderMenuPictures[i],
+                           FolderMenuPictures[i]);
+    }
+    POINT at;
+    GetCursorPos(&at);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    DestroyMenu(loaded);
+}
+
+void OnRightClick(HWND owner) {
+    --NotifyGate;
+    HTREEITEM node = NodeUnderCursor();
+    if (node != nullptr && node != RootNode) {
+        CurrentNode = node;
+        TreeSelect(TreePane, node);
+        BuildNodePath(node);
+        PopulateNode(node);
+        ShowFolderMenu(owner);
+    }
+    ++NotifyGate;
+}
+
+}  // namespace
+
+void HandleTreeNotify(const NMHDR* header, HWND owner) {
+    switch (header->code) {
+        case TVN_SELCHANGEDA:
+            OnSelectionChanged(reinterpret_cast<const NMTREEVIEWA*>(header));
+            break;
+        case NM_CLICK:
+            OnClick();
+            break;
+        case NM_RCLICK:
+            OnRightClick(owner);
+            break;
+        default:
+            break;
+    }
+}
+
+void ListFolder() {
+    if (CurrentNode == nullptr) return;
+    switch (TreeGetImage(TreePane, CurrentNode)) {
+        case FolderClosed:
+            TreeSetImages(TreePane, CurrentNode, ListedFolder, ListedFolderOpen);
+            break;
+        case FixedDrive:
+            TreeSetImages(TreePane, CurrentNode, ListedFixedDrive, ListedFixedDrive);
+            break;
+        case OtherDrive:
+            TreeSetImages(TreePane, CurrentNode, ListedOtherDrive, ListedOtherDrive);
+            break;
+        default:
+            break;
+    }
+}
+
+void UnListFolder() {
+    if (CurrentNode == nullptr) return;
+    switch (TreeGetImage(TreePane, CurrentNode)) {
+        case ListedFolder:
+            TreeSetImages(TreePane, CurrentNode, FolderClosed, FolderOpen);
+            break;
+        case ListedFixedDrive:
+            TreeSetImages(TreePane, CurrentNode, FixedDrive, FixedDrive);
+            break;
+        case ListedOtherDrive:
+            TreeSetImages(TreePane, CurrentNode, OtherDrive, OtherDrive);
+            break;
+        default:
+            break;
+    }
+}
+
+namespace {
+
+// True when the folder in CurrentPath (the node BuildNodePath was just given) is a
+// symbolic link or junction. Such a folder is marked like any other, but not read
+// below: a link back up the tree would make the walk read the same folders again and
+// again down to the path limit.
+bool IsLinkNode() {
+    WIN32_FIND_DATAA entry;
+    // CurrentPath holds the node's path with a trailing backslash; search the folder
+    // itself, without it.
+    char path[kPathCapacity];
+    lstrcpynA(path, CurrentPath, sizeof path);
+    size_t len = lstrlenA(path);
+    if (len > 3 && path[len - 1] == '\\') path[len - 1] = '\0';
+    HANDLE search = Directory().FindFirst(path, &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    Directory().CloseSearch(search);
+    return IsLinkFolder(entry);
+}
+
+}  // namespace
+
+void MarkSubtree(bool listing) {
+    if (CurrentNode == nullptr) return;
+    const int image = listing ? ListedFolder : FolderClosed;
+    const int selected = listing ? ListedFolderOpen : FolderOpen;
+    HTREEITEM at = TreeFirstChild(TreePane, CurrentNode);
+    if (at == nullptr) return;
+    for (;;) {
+        // Entering a node: read it (unless it is a link) and expand it, then go down.
+        BuildNodePath(at);
+        if (!IsLinkNode()) {
+            PopulateNode(at);
+            TreeExpand(TreePane, at, TVE_EXPAND);
+        }
+        HTREEITEM child = TreeFirstChild(TreePane, at);
+        if (child != nullptr) {
+            at = child;
+            continue;
+        }
+        // A node without children: mark it, then its sibling, or climb and mark.
+        for (;;) {
+            TreeSetImages(TreePane, at, image, selected);
+            HTREEITEM sibling = TreeNextSibling(TreePane, at);
+            if (sibling != nullptr) {
+                at = sibling;
+                break;
+            }
+            at = TreeParent(TreePane, at);
+            if (at == CurrentNode || at == nullptr) return;
+        }
+    }
+}
+
+void RefreshNode(HTREEITEM node) {
+    if (node == nullptr) return;
+    TreeSetParam(TreePane, node, 0);
+    for (HTREEITEM child = TreeFirstChild(TreePane, node); child != nullptr;
+         child = TreeFirstChild(TreePane, node)) {
+        TreeDelete(TreePane, child);
+    }
+    PopulateNode(node);
+}
