@@ -17,4 +17,6 @@ void FixHelpPagePath() {
     AppendText(HelpPagePath, sizeof HelpPagePath, "help\\index.html");
 }
 
-void OpenHelpPage() { ShellOpen(HelpPagePath); }
+void OpenHelpPage() {
+    ShellOpen(HelpPagePath);
+}

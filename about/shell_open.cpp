@@ -13,6 +13,10 @@ ShellOpenCall shellOpen = OpenWithShell;
 
 }  // namespace
 
-void ShellOpen(const char* target) { shellOpen(target); }
+void ShellOpen(const char* target) {
+    shellOpen(target);
+}
 
-void UseShellOpen(ShellOpenCall call) { shellOpen = call ? call : OpenWithShell; }
+void UseShellOpen(ShellOpenCall call) {
+    shellOpen = call ? call : OpenWithShell;
+}

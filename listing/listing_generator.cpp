@@ -33,7 +33,8 @@ public:
     }
 
     void Append(std::string& text) {
-        if (text.empty()) return;
+        if (text.empty())
+            return;
         size_t last = std::string::npos;
         if (ListingOptions.UnderScoreToSpace) {
             for (size_t i = 0; i < text.size(); ++i) {
@@ -56,7 +57,8 @@ public:
     // Leaves the caret where the underscore pass would: right after the last
     // replaced underscore, or at the end of the text when there was none.
     void Finish() {
-        if (!ListingOptions.UnderScoreToSpace) return;
+        if (!ListingOptions.UnderScoreToSpace)
+            return;
         if (afterLastUnderscore_ >= 0) {
             SendMessageA(pane_, EM_SETSEL, afterLastUnderscore_, afterLastUnderscore_);
         }
@@ -87,7 +89,8 @@ bool HasMatchingFile() {
     DirectoryService& dir = Directory();
     WIN32_FIND_DATAA entry;
     HANDLE search = dir.FindFirst(CurrentFilter, &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
     bool found = false;
     do {
         if (IsFile(entry)) {
@@ -106,7 +109,8 @@ void ListOneFolder(HTREEITEM node, char* nodeText) {
     DirectoryService& dir = Directory();
 
     if (ListingOptions.ListFolderNames) {
-        if (!ListingOptions.IncludeEmptyFolders && (!entered || !HasMatchingFile())) return;
+        if (!ListingOptions.IncludeEmptyFolders && (!entered || !HasMatchingFile()))
+            return;
         writer->SetStyle(FolderStyle.format);
         std::string heading = "\r    ";
         if (ListingOptions.CompleteFolderPath) {
@@ -121,17 +125,21 @@ void ListOneFolder(HTREEITEM node, char* nodeText) {
         writer->Append(heading);
     }
 
-    if (!ListingOptions.ListItemNames || !entered) return;
+    if (!ListingOptions.ListItemNames || !entered)
+        return;
     WIN32_FIND_DATAA entry;
     HANDLE search = dir.FindFirst(CurrentFilter, &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE)
+        return;
     writer->SetStyle(ItemStyle.format);
     // All items of a folder share one style, so they go into the pane as one text.
     std::string items;
     do {
-        if (!IsFile(entry)) continue;
+        if (!IsFile(entry))
+            continue;
         entry.cFileName[MAX_PATH - 1] = '\0';
-        if (!ListingOptions.IncludeExtensions) PathRemoveExtensionA(entry.cFileName);
+        if (!ListingOptions.IncludeExtensions)
+            PathRemoveExtensionA(entry.cFileName);
         ApplyCase(entry.cFileName, ListingOptions.ItemsUpperCase, ListingOptions.ItemsLowerCase);
         items += '\r';
         items += entry.cFileName;
@@ -154,16 +162,21 @@ void RegenerateListing() {
     while (at != nullptr) {
         HTREEITEM next = TreeFirstChild(TreePane, at);
         if (next == nullptr) {
-            for (HTREEITEM up = at; up != nullptr && up != RootNode; up = TreeParent(TreePane, up)) {
+            for (HTREEITEM up = at; up != nullptr && up != RootNode;
+                 up = TreeParent(TreePane, up)) {
                 next = TreeNextSibling(TreePane, up);
-                if (next != nullptr) break;
+                if (next != nullptr)
+                    break;
             }
         }
         at = next;
-        if (at == nullptr) break;
+        if (at == nullptr)
+            break;
         int image = TreeGetTextAndImage(TreePane, at, nodeText, sizeof nodeText);
-        if (utf8) TrimPartialUtf8(nodeText);
-        if (IsListedImage(image)) ListOneFolder(at, nodeText);
+        if (utf8)
+            TrimPartialUtf8(nodeText);
+        if (IsListedImage(image))
+            ListOneFolder(at, nodeText);
     }
 
     paneWriter.Finish();

@@ -52,10 +52,14 @@ void BuildCharFormat(TextStyle& style) {
     CHARFORMATA& f = style.format;
     const LOGFONTA& font = style.font;
     f.dwEffects = 0;
-    if (font.lfWeight == FW_BOLD) f.dwEffects |= CFE_BOLD;
-    if (font.lfItalic) f.dwEffects |= CFE_ITALIC;
-    if (font.lfUnderline) f.dwEffects |= CFE_UNDERLINE;
-    if (font.lfStrikeOut) f.dwEffects |= CFE_STRIKEOUT;
+    if (font.lfWeight == FW_BOLD)
+        f.dwEffects |= CFE_BOLD;
+    if (font.lfItalic)
+        f.dwEffects |= CFE_ITALIC;
+    if (font.lfUnderline)
+        f.dwEffects |= CFE_UNDERLINE;
+    if (font.lfStrikeOut)
+        f.dwEffects |= CFE_STRIKEOUT;
     f.yHeight = std::labs(font.lfHeight) * 16;
     f.yOffset = 0;
     f.crTextColor = style.colour;

@@ -1,3 +1,5 @@
 #include "settings/options_dialog.h"
 
-INT_PTR OptionsDialog(HWND) { return 0; }
+INT_PTR OptionsDialog(HWND) {
+    return 0;
+}

@@ -4,7 +4,8 @@
 
 void TrimPartialUtf8(char* text) {
     size_t len = std::strlen(text);
-    if (len == 0) return;
+    if (len == 0)
+        return;
     // Walk back over continuation bytes to the lead byte of the last character.
     size_t start = len;
     size_t continuation = 0;
@@ -14,7 +15,8 @@ void TrimPartialUtf8(char* text) {
         ++continuation;
     }
     if (start == 0) {
-        if (continuation > 0) text[0] = '\0';  // only stray continuation bytes
+        if (continuation > 0)
+            text[0] = '\0';  // only stray continuation bytes
         return;
     }
     unsigned char lead = static_cast<unsigned char>(text[start - 1]);
@@ -28,18 +30,22 @@ void TrimPartialUtf8(char* text) {
     } else {
         return;  // ASCII (or a lone continuation run, left alone)
     }
-    if (lead >= 0xF8) return;
-    if (continuation < need) text[start - 1] = '\0';
+    if (lead >= 0xF8)
+        return;
+    if (continuation < need)
+        text[start - 1] = '\0';
 }
 
 bool CopyText(char* dst, size_t cap, const char* src, bool utf8) {
-    if (cap == 0) return src[0] == '\0';
+    if (cap == 0)
+        return src[0] == '\0';
     dst[0] = '\0';
     return AppendText(dst, cap, src, utf8);
 }
 
 bool AppendText(char* dst, size_t cap, const char* src, bool utf8) {
-    if (cap == 0) return src[0] == '\0';
+    if (cap == 0)
+        return src[0] == '\0';
     size_t used = strnlen(dst, cap);
     if (used >= cap) {  // not terminated within its capacity: repair, never overrun
         dst[cap - 1] = '\0';
@@ -51,7 +57,8 @@ bool AppendText(char* dst, size_t cap, const char* src, bool utf8) {
     std::memcpy(dst + used, src, n);
     dst[used + n] = '\0';
     if (n < len) {
-        if (utf8) TrimPartialUtf8(dst + used);
+        if (utf8)
+            TrimPartialUtf8(dst + used);
         return false;
     }
     return true;

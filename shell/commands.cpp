@@ -17,7 +17,9 @@ HBITMAP MenuPictures[kMenuPictureCount] = {};
 
 namespace {
 
-HBITMAP Picture(int id) { return MenuPictures[id - IDB_MENU_ABOUT]; }
+HBITMAP Picture(int id) {
+    return MenuPictures[id - IDB_MENU_ABOUT];
+}
 
 // Shows the wait cursor while long work runs, and restores the previous one.
 class WaitCursor {
@@ -50,24 +52,27 @@ void AttachMenuPictures(HMENU mainMenu) {
         MenuPictures[i] = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_MENU_ABOUT + i));
     }
     static const int kItems[][2] = {
-        {IDC_SAVE_AS, IDB_MENU_SAVE},        {IDC_PRINT, IDB_MENU_PRINT},
-        {IDC_ITEM_FONT, IDB_MENU_FONT},      {IDC_FOLDER_FONT, IDB_MENU_FONT},
-        {IDC_ITEM_COLOR, IDB_MENU_COLOR},    {IDC_FOLDER_COLOR, IDB_MENU_COLOR},
-        {IDC_OPTIONS, IDB_MENU_OPTIONS},     {IDC_HELP_PAGE, IDB_MENU_HELP},
+        {IDC_SAVE_AS, IDB_MENU_SAVE},     {IDC_PRINT, IDB_MENU_PRINT},
+        {IDC_ITEM_FONT, IDB_MENU_FONT},   {IDC_FOLDER_FONT, IDB_MENU_FONT},
+        {IDC_ITEM_COLOR, IDB_MENU_COLOR}, {IDC_FOLDER_COLOR, IDB_MENU_COLOR},
+        {IDC_OPTIONS, IDB_MENU_OPTIONS},  {IDC_HELP_PAGE, IDB_MENU_HELP},
         {IDC_ABOUT, IDB_MENU_ABOUT},
     };
     for (const auto& item : kItems) {
         SetMenuItemBitmaps(mainMenu, item[0], MF_BYCOMMAND, Picture(item[1]), Picture(item[1]));
     }
-    for (int i = 0; i < 4; ++i) FolderMenuPictures[i] = Picture(IDB_MENU_LIST + i);
+    for (int i = 0; i < 4; ++i)
+        FolderMenuPictures[i] = Picture(IDB_MENU_LIST + i);
 }
 
 void ReleaseMenuPictures() {
     for (HBITMAP& picture : MenuPictures) {
-        if (picture) DeleteObject(picture);
+        if (picture)
+            DeleteObject(picture);
         picture = nullptr;
     }
-    for (HBITMAP& picture : FolderMenuPictures) picture = nullptr;
+    for (HBITMAP& picture : FolderMenuPictures)
+        picture = nullptr;
 }
 
 bool CommandRebuildsListing(int command) {
@@ -163,9 +168,11 @@ void DispatchCommand(int command) {
 }
 
 bool ShowEditMenuOnPaneRightClick(const NMHDR* header) {
-    if (header->hwndFrom != ListingPane || header->code != EN_MSGFILTER) return false;
+    if (header->hwndFrom != ListingPane || header->code != EN_MSGFILTER)
+        return false;
     const MSGFILTER* filter = reinterpret_cast<const MSGFILTER*>(header);
-    if (filter->msg != WM_RBUTTONDOWN) return false;
+    if (filter->msg != WM_RBUTTONDOWN)
+        return false;
     POINT at;
     GetCursorPos(&at);
     TrackPopupMenu(GetSubMenu(GetMenu(MainWindow), 1), TPM_RIGHTBUTTON, at.x, at.y, 0, MainWindow,

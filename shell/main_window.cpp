@@ -84,9 +84,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
     RegisterClassExA(&wc);
 
     RECT r = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "Kelvora", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                           r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                           instance, nullptr);
+    return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "Kelvora",
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, nullptr, nullptr, instance, nullptr);
 }
 
 WPARAM RunMessageLoop(HWND window, HACCEL accelerators) {
@@ -125,7 +125,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (!ShowEditMenuOnPaneRightClick(header)) HandleTreeNotify(header, window);
+            if (!ShowEditMenuOnPaneRightClick(header))
+                HandleTreeNotify(header, window);
             return 0;
         }
         default:

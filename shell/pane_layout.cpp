@@ -8,7 +8,8 @@ int SplitterDrag = 0;
 
 void LayoutPanes(int width, int height) {
     MoveWindow(TreePane, 0, 0, SplitX, height, TRUE);
-    MoveWindow(ListingPane, SplitX + kSplitterGap, 0, width - (SplitX + kSplitterGap), height, TRUE);
+    MoveWindow(ListingPane, SplitX + kSplitterGap, 0, width - (SplitX + kSplitterGap), height,
+               TRUE);
 }
 
 void BeginSplitterDrag(HWND window) {
@@ -17,12 +18,14 @@ void BeginSplitterDrag(HWND window) {
 }
 
 void DragSplitter(HWND window, LPARAM position) {
-    if (SplitterDrag != 1) return;
+    if (SplitterDrag != 1)
+        return;
     // Taken unsigned: a pointer left of the client area gives a large x and is ignored.
     const int x = static_cast<int>(static_cast<unsigned short>(LOWORD(position)));
     RECT client;
     GetClientRect(window, &client);
-    if (!(x > 0 && x < client.right - kSplitterGap)) return;
+    if (!(x > 0 && x < client.right - kSplitterGap))
+        return;
     SplitX = x - 1;
     MoveWindow(TreePane, 0, client.top, x - 1, client.bottom, TRUE);
     MoveWindow(ListingPane, x + 2, client.top, client.right - (x + 2), client.bottom, TRUE);

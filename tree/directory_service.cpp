@@ -24,7 +24,9 @@ DirectoryService* current = &systemDirectory;
 
 }  // namespace
 
-DirectoryService& Directory() { return *current; }
+DirectoryService& Directory() {
+    return *current;
+}
 
 void UseDirectoryService(DirectoryService* service) {
     current = service ? service : &systemDirectory;

@@ -15,16 +15,17 @@ HIMAGELIST TreeImages = nullptr;
 
 namespace {
 
-bool Utf8CodePage() { return GetACP() == CP_UTF8; }
+bool Utf8CodePage() {
+    return GetACP() == CP_UTF8;
+}
 
 }  // namespace
 
 HWND CreateTreePane(HWND parent, int width, int height) {
-    TreePane = CreateWindowExA(0, WC_TREEVIEWA, "",
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER |
-                                   TVS_NONEVENHEIGHT | TVS_HASLINES,
-                               0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
+    TreePane = CreateWindowExA(
+        0, WC_TREEVIEWA, "",
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | TVS_NONEVENHEIGHT | TVS_HASLINES, 0,
+        0, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     return TreePane;
 }
 
@@ -42,7 +43,8 @@ void InitFolderTree() {
 }
 
 void ReleaseFolderTree() {
-    if (TreeImages) ImageList_Destroy(TreeImages);
+    if (TreeImages)
+        ImageList_Destroy(TreeImages);
     TreeImages = nullptr;
 }
 
@@ -53,14 +55,17 @@ void PopulateDrives() {
     char strings[kDriveStringsCapacity];
     std::memset(strings, 0, sizeof strings);
     DWORD length = dir.LogicalDriveStrings(sizeof strings - 1, strings);
-    if (length >= sizeof strings) length = 0;  // did not fit: show no drive rather than garbage
+    if (length >= sizeof strings)
+        length = 0;  // did not fit: show no drive rather than garbage
 
     char table[kDriveTableSlots][4];
     int shown = 0;
     size_t offset = 0;
     for (int bit = 0; bit < 32 && (mask >> bit) != 0; ++bit) {
-        if ((mask & (1u << bit)) == 0) continue;
-        if (offset + 4 > length + 1) break;  // fewer strings than set bits
+        if ((mask & (1u << bit)) == 0)
+            continue;
+        if (offset + 4 > length + 1)
+            break;  // fewer strings than set bits
         const char* root = strings + offset;
         offset += 4;
         if (dir.DriveType(root) % 2 == 1 && shown < kDriveTableSlots) {
@@ -83,27 +88,33 @@ void DescendToLeaf() {
     for (int depth = 0; depth < kPathCapacity; ++depth) {
         WIN32_FIND_DATAA entry;
         HANDLE search = dir.FindFirst("*.*", &entry);
-        if (search == INVALID_HANDLE_VALUE) return;
+        if (search == INVALID_HANDLE_VALUE)
+            return;
         bool moved = false;
         do {
-            if (IsShownFolder(entry) && !IsLinkFolder(entry) && dir.ChangeDirectory(entry.cFileName)) {
+            if (IsShownFolder(entry) && !IsLinkFolder(entry) &&
+                dir.ChangeDirectory(entry.cFileName)) {
                 moved = true;
                 break;
             }
         } while (dir.FindNext(search, &entry));
         dir.CloseSearch(search);
-        if (!moved) return;
+        if (!moved)
+            return;
     }
 }
 
 void PopulateNode(HTREEITEM node) {
     DirectoryService& dir = Directory();
-    if (node != RootNode && !dir.ChangeDirectory(CurrentPath)) return;
-    if (TreeGetParam(TreePane, node) == 1) return;
+    if (node != RootNode && !dir.ChangeDirectory(CurrentPath))
+        return;
+    if (TreeGetParam(TreePane, node) == 1)
+        return;
     TreeSetParam(TreePane, node, 1);
     WIN32_FIND_DATAA entry;
     HANDLE search = dir.FindFirst("*.*", &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
+    if (search == INVALID_HANDLE_VALUE)
+        return;
     do {
         // The root holds only the drives, whatever folder the descent ended in.
         if (node != RootNode && IsShownFolder(entry)) {
@@ -130,9 +141,11 @@ bool BuildNodePath(HTREEITEM node) {
         fits = AppendText(PathWorkCopy, sizeof PathWorkCopy, CurrentPath, utf8) && fits;
         CopyText(CurrentPath, sizeof CurrentPath, PathWorkCopy);
         at = TreeParent(TreePane, at);
-        if (at == RootNode) break;
+        if (at == RootNode)
+            break;
     }
     // A path that did not fit is not a path of this node: never enter it.
-    if (!fits) return false;
+    if (!fits)
+        return false;
     return Directory().ChangeDirectory(CurrentPath);
 }

@@ -37,7 +37,9 @@ static TVITEMA GetImages(HWND tree, HTREEITEM node) {
     return item;
 }
 
-int TreeGetImage(HWND tree, HTREEITEM node) { return GetImages(tree, node).iImage; }
+int TreeGetImage(HWND tree, HTREEITEM node) {
+    return GetImages(tree, node).iImage;
+}
 
 int TreeGetSelectedImage(HWND tree, HTREEITEM node) {
     return GetImages(tree, node).iSelectedImage;
@@ -73,9 +75,15 @@ static HTREEITEM Next(HWND tree, HTREEITEM node, WPARAM relation) {
         SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(node)));
 }
 
-HTREEITEM TreeFirstChild(HWND tree, HTREEITEM node) { return Next(tree, node, TVGN_CHILD); }
-HTREEITEM TreeNextSibling(HWND tree, HTREEITEM node) { return Next(tree, node, TVGN_NEXT); }
-HTREEITEM TreeParent(HWND tree, HTREEITEM node) { return Next(tree, node, TVGN_PARENT); }
+HTREEITEM TreeFirstChild(HWND tree, HTREEITEM node) {
+    return Next(tree, node, TVGN_CHILD);
+}
+HTREEITEM TreeNextSibling(HWND tree, HTREEITEM node) {
+    return Next(tree, node, TVGN_NEXT);
+}
+HTREEITEM TreeParent(HWND tree, HTREEITEM node) {
+    return Next(tree, node, TVGN_PARENT);
+}
 
 void TreeExpand(HWND tree, HTREEITEM node, UINT action) {
     SendMessageA(tree, TVM_EXPAND, action, reinterpret_cast<LPARAM>(node));

@@ -23,7 +23,8 @@ HTREEITEM NodeUnderCursor() {
 }
 
 void OnSelectionChanged(const NMTREEVIEWA* change) {
-    if (NotifyGate == 0) return;
+    if (NotifyGate == 0)
+        return;
     --NotifyGate;
     HTREEITEM node = change->itemNew.hItem;
     if (node != nullptr && node != RootNode) {
@@ -37,13 +38,15 @@ void OnSelectionChanged(const NMTREEVIEWA* change) {
 void OnClick() {
     --NotifyGate;
     CurrentNode = NodeUnderCursor();
-    if (CurrentNode != nullptr) TreeExpand(TreePane, CurrentNode, TVE_TOGGLE);
+    if (CurrentNode != nullptr)
+        TreeExpand(TreePane, CurrentNode, TVE_TOGGLE);
     ++NotifyGate;
 }
 
 void ShowFolderMenu(HWND owner) {
     HMENU loaded = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_FOLDER_MENU));
-    if (loaded == nullptr) return;
+    if (loaded == nullptr)
+        return;
     HMENU menu = GetSubMenu(loaded, 0);
     static const UINT kCommands[4] = {IDC_LIST_FOLDER, IDC_UNLIST_FOLDER, IDC_LIST_SUBFOLDERS,
                                       IDC_UNLIST_SUBFOLDERS};
@@ -89,7 +92,8 @@ void HandleTreeNotify(const NMHDR* header, HWND owner) {
 }
 
 void ListFolder() {
-    if (CurrentNode == nullptr) return;
+    if (CurrentNode == nullptr)
+        return;
     switch (TreeGetImage(TreePane, CurrentNode)) {
         case FolderClosed:
             TreeSetImages(TreePane, CurrentNode, ListedFolder, ListedFolderOpen);
@@ -106,7 +110,8 @@ void ListFolder() {
 }
 
 void UnListFolder() {
-    if (CurrentNode == nullptr) return;
+    if (CurrentNode == nullptr)
+        return;
     switch (TreeGetImage(TreePane, CurrentNode)) {
         case ListedFolder:
             TreeSetImages(TreePane, CurrentNode, FolderClosed, FolderOpen);
@@ -135,9 +140,11 @@ bool IsLinkNode() {
     char path[kPathCapacity];
     lstrcpynA(path, CurrentPath, sizeof path);
     size_t len = lstrlenA(path);
-    if (len > 3 && path[len - 1] == '\\') path[len - 1] = '\0';
+    if (len > 3 && path[len - 1] == '\\')
+        path[len - 1] = '\0';
     HANDLE search = Directory().FindFirst(path, &entry);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
     Directory().CloseSearch(search);
     return IsLinkFolder(entry);
 }
@@ -145,11 +152,13 @@ bool IsLinkNode() {
 }  // namespace
 
 void MarkSubtree(bool listing) {
-    if (CurrentNode == nullptr) return;
+    if (CurrentNode == nullptr)
+        return;
     const int image = listing ? ListedFolder : FolderClosed;
     const int selected = listing ? ListedFolderOpen : FolderOpen;
     HTREEITEM at = TreeFirstChild(TreePane, CurrentNode);
-    if (at == nullptr) return;
+    if (at == nullptr)
+        return;
     for (;;) {
         // Entering a node: read it (unless it is a link) and expand it, then go down.
         BuildNodePath(at);
@@ -171,13 +180,15 @@ void MarkSubtree(bool listing) {
                 break;
             }
             at = TreeParent(TreePane, at);
-            if (at == CurrentNode || at == nullptr) return;
+            if (at == CurrentNode || at == nullptr)
+                return;
         }
     }
 }
 
 void RefreshNode(HTREEITEM node) {
-    if (node == nullptr) return;
+    if (node == nullptr)
+        return;
     TreeSetParam(TreePane, node, 0);
     for (HTREEITEM child = TreeFirstChild(TreePane, node); child != nullptr;
          child = TreeFirstChild(TreePane, node)) {

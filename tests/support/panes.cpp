@@ -26,8 +26,8 @@ TestPanes::TestPanes() {
         RegisterClassA(&wc);
         registered = true;
     }
-    window_ = CreateWindowExA(0, "KelvoraTestPanes", "test panes", WS_OVERLAPPEDWINDOW,
-                              0, 0, 800, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    window_ = CreateWindowExA(0, "KelvoraTestPanes", "test panes", WS_OVERLAPPEDWINDOW, 0, 0, 800,
+                              600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     CreateTreePane(window_, 200, 560);
     ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window_,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -50,7 +50,8 @@ std::string NodeText(HTREEITEM node) {
 HTREEITEM FindChild(HTREEITEM parent, const std::string& name) {
     for (HTREEITEM child = TreeFirstChild(TreePane, parent); child;
          child = TreeNextSibling(TreePane, child)) {
-        if (NodeText(child) == name) return child;
+        if (NodeText(child) == name)
+            return child;
     }
     return nullptr;
 }
@@ -67,13 +68,16 @@ std::vector<std::string> ChildTexts(HTREEITEM parent) {
 HTREEITEM AddPathNodes(const std::string& path) {
     std::string drive = path.substr(0, 3);  // "Z:\"
     HTREEITEM at = FindChild(RootNode, drive);
-    if (!at) at = TreeInsert(TreePane, RootNode, TVI_LAST, drive.c_str(), FixedDrive, FixedDrive);
+    if (!at)
+        at = TreeInsert(TreePane, RootNode, TVI_LAST, drive.c_str(), FixedDrive, FixedDrive);
     std::stringstream parts(path.substr(3));
     std::string part;
     while (std::getline(parts, part, '\\')) {
-        if (part.empty()) continue;
+        if (part.empty())
+            continue;
         HTREEITEM child = FindChild(at, part);
-        if (!child) child = TreeInsert(TreePane, at, TVI_SORT, part.c_str(), FolderClosed, FolderOpen);
+        if (!child)
+            child = TreeInsert(TreePane, at, TVI_SORT, part.c_str(), FolderClosed, FolderOpen);
         at = child;
     }
     return at;
@@ -82,21 +86,23 @@ HTREEITEM AddPathNodes(const std::string& path) {
 std::wstring Wide(const std::string& utf8) {
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
     std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &out[0], n);
+    if (n > 1)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &out[0], n);
     return out;
 }
 
 std::string Utf8(const std::wstring& wide) {
     int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string out(n > 0 ? n - 1 : 0, '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &out[0], n, nullptr, nullptr);
+    if (n > 1)
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &out[0], n, nullptr, nullptr);
     return out;
 }
 
 static std::wstring PaneWide(HWND pane) {
     GETTEXTLENGTHEX lengthRequest = {GTL_NUMCHARS | GTL_PRECISE, 1200};
-    LRESULT length = SendMessageW(pane, EM_GETTEXTLENGTHEX,
-                                  reinterpret_cast<WPARAM>(&lengthRequest), 0);
+    LRESULT length =
+        SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&lengthRequest), 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GETTEXTEX request = {};
     request.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
@@ -108,12 +114,15 @@ static std::wstring PaneWide(HWND pane) {
     return text;
 }
 
-std::string PaneText(HWND pane) { return Utf8(PaneWide(pane)); }
+std::string PaneText(HWND pane) {
+    return Utf8(PaneWide(pane));
+}
 
 std::vector<Paragraph> ReadParagraphs(HWND pane) {
     std::wstring text = PaneWide(pane);
     std::vector<Paragraph> paragraphs;
-    if (text.empty()) return paragraphs;
+    if (text.empty())
+        return paragraphs;
     CHARRANGE saved;
     SendMessageA(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&saved));
     size_t start = 0;
@@ -124,7 +133,8 @@ std::vector<Paragraph> ReadParagraphs(HWND pane) {
         p.text = Utf8(text.substr(start, stop - start));
         LONG from = static_cast<LONG>(start);
         LONG to = static_cast<LONG>(stop);
-        if (to == from) to = from + 1;  // an empty paragraph: its break carries the format
+        if (to == from)
+            to = from + 1;  // an empty paragraph: its break carries the format
         CHARRANGE range = {from, to};
         SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
         CHARFORMATA format = {};
@@ -136,7 +146,8 @@ std::vector<Paragraph> ReadParagraphs(HWND pane) {
         p.height = format.yHeight;
         p.colour = format.crTextColor;
         paragraphs.push_back(p);
-        if (end == std::wstring::npos) break;
+        if (end == std::wstring::npos)
+            break;
         start = end + 1;
     }
     SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&saved));
@@ -147,9 +158,11 @@ std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
     do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(entry.cFileName);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return names;

@@ -16,7 +16,8 @@ void RemoveTree(const std::string& path) {
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
+            if (name == "." || name == "..")
+                continue;
             std::string full = path + "\\" + name;
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
@@ -61,7 +62,8 @@ void TempFolder::MakeFolder(const std::string& relative) const {
 
 void TempFolder::MakeFile(const std::string& relative, const std::string& content) const {
     size_t slash = relative.rfind('\\');
-    if (slash != std::string::npos) MakeFolder(relative.substr(0, slash));
+    if (slash != std::string::npos)
+        MakeFolder(relative.substr(0, slash));
     WriteWholeFile(*this / relative, content);
 }
 

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     HMODULE richEdit = LoadLibraryA("RichEd20.dll");
     testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
-    if (richEdit) FreeLibrary(richEdit);
+    if (richEdit)
+        FreeLibrary(richEdit);
     return result;
 }

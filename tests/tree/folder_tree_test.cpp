@@ -33,7 +33,8 @@ TEST(PopulateDrives, ShowsFixedCdromAndNoRootDrivesInLetterOrderWithTheirImages)
     EXPECT_EQ(ChildTexts(RootNode), (std::vector<std::string>{"C:\\", "D:\\", "F:\\", "Z:\\"}));
     const int images[] = {FixedDrive, OtherDrive, OtherDrive, FixedDrive};
     int i = 0;
-    for (HTREEITEM d = TreeFirstChild(TreePane, RootNode); d; d = TreeNextSibling(TreePane, d), ++i) {
+    for (HTREEITEM d = TreeFirstChild(TreePane, RootNode); d;
+         d = TreeNextSibling(TreePane, d), ++i) {
         EXPECT_EQ(TreeGetImage(TreePane, d), images[i]);
         EXPECT_EQ(TreeGetSelectedImage(TreePane, d), images[i]);
         EXPECT_EQ(TreeGetParam(TreePane, d), 0);
@@ -151,7 +152,8 @@ TEST(BuildNodePath, APathTooLongForItsBufferIsNeverEntered) {
     TestPanes panes;
     HTREEITEM at = AddPathNodes("Z:\\tmp");
     std::string name(200, 'x');
-    for (int i = 0; i < 6; ++i) at = TreeInsert(TreePane, at, TVI_LAST, name.c_str(), 0, 1);
+    for (int i = 0; i < 6; ++i)
+        at = TreeInsert(TreePane, at, TVI_LAST, name.c_str(), 0, 1);
     SetCurrentDirectoryA("Z:\\tmp");
     EXPECT_FALSE(BuildNodePath(at));
     EXPECT_LT(strlen(CurrentPath), static_cast<size_t>(kPathCapacity));

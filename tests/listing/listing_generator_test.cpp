@@ -1,0 +1,330 @@
+// The listing generator against real folders on disk, a real tree view and a real
+// Rich Edit pane: the worked example, its variations and the cases that break
+// generators.
+#include <gtest/gtest.h>
+#include <richedit.h>
+
+#include "listing/listing_generator.h"
+#include "listing/listing_options.h"
+#include "listing/text_styles.h"
+#include "settings/current_filter.h"
+#include "shell/bounded_text.h"
+#include "support/fake_directory.h"
+#include "support/panes.h"
+#include "support/temp_folder.h"
+#include "tree/folder_tree.h"
+#include "tree/tree_control.h"
+
+namespace {
+
+struct Line {
+    bool heading;
+    std::string text;
+};
+
+class Listing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ListingOptions = kDefaultListingOptions;
+        CopyText(CurrentFilter, sizeof CurrentFilter, "*.mp3");
+        FontDialogGate = 0;
+        SetUpTextStyles(nullptr);
+    }
+
+    // C:\Empty, C:\Music and C:\Music\Live of the example, in a fresh folder.
+    void MakeExample() {
+        temp.MakeFile("Empty\\notes.txt");
+        temp.MakeFile("Music\\Best_Of.mp3");
+        temp.MakeFile("Music\\cover.jpg");
+        temp.MakeFile("Music\\intro.mp3");
+        temp.MakeFile("Music\\Live\\encore_1.mp3");
+        empty = AddPathNodes(temp / "Empty");
+        music = AddPathNodes(temp / "Music");
+        live = AddPathNodes(temp / "Music\\Live");
+        for (HTREEITEM node : {empty, music, live})
+            Mark(node);
+    }
+
+    static void Mark(HTREEITEM node) {
+        TreeSetImages(TreePane, node, ListedFolder, ListedFolderOpen);
+    }
+
+    // The Music items as the directory search reports them, spelled by a function.
+    std::vector<std::string> MusicItems(std::string (*spell)(std::string)) {
+        std::vector<std::string> names;
+        for (const std::string& n : FilesInSearchOrder(temp / "Music", "*.mp3")) {
+            names.push_back(spell(n));
+        }
+        return names;
+    }
+
+    static std::string Plain(std::string name) {
+        name = name.substr(0, name.rfind('.'));
+        for (char& c : name)
+            c = c == '_' ? ' ' : c;
+        return name;
+    }
+
+    // Checks text and style of every paragraph: the first is the empty one.
+    void ExpectPane(const std::vector<Line>& lines, bool firstInFolderStyle = true) {
+        std::vector<Paragraph> got = ReadParagraphs(ListingPane);
+        ASSERT_EQ(got.size(), lines.size() + 1) << PaneText(ListingPane);
+        EXPECT_EQ(got[0].text, "");
+        EXPECT_EQ(got[0].bold, firstInFolderStyle);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const Paragraph& p = got[i + 1];
+            std::string want = lines[i].heading ? "    " + lines[i].text : lines[i].text;
+            EXPECT_EQ(p.text, want) << "paragraph " << i + 2;
+            EXPECT_EQ(p.bold, lines[i].heading) << "paragraph " << i + 2;
+            EXPECT_EQ(p.face, "MS Sans Serif") << "paragraph " << i + 2;
+            EXPECT_EQ(p.height, 192) << "paragraph " << i + 2;
+        }
+    }
+
+    std::vector<Line> ExampleLines(const std::string& musicHeading, const std::string& liveHeading,
+                                   std::string (*spell)(std::string) = Plain,
+                                   const std::string& encore = "encore 1") {
+        std::vector<Line> lines = {{true, musicHeading}};
+        for (const std::string& item : MusicItems(spell))
+            lines.push_back({false, item});
+        lines.push_back({true, liveHeading});
+        lines.push_back({false, encore});
+        return lines;
+    }
+
+    LONG Caret() {
+        CHARRANGE r;
+        SendMessageA(ListingPane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&r));
+        EXPECT_EQ(r.cpMin, r.cpMax) << "nothing is left selected";
+        return r.cpMax;
+    }
+
+    TestPanes panes;
+    TempFolder temp;
+    HTREEITEM empty = nullptr, music = nullptr, live = nullptr;
+};
+
+TEST_F(Listing, WorkedExampleGivesHeadingsAndItemsInTreeOrderWithTheirStyles) {
+    MakeExample();
+    RegenerateListing();
+    ASSERT_EQ(MusicItems(Plain).size(), 2u);
+    ExpectPane(ExampleLines("Music", "Live"));
+    // The underscore pass leaves the caret right after the last replaced underscore.
+    EXPECT_EQ(Caret(), static_cast<LONG>(Wide(PaneText(ListingPane)).size()) - 1);
+}
+
+TEST_F(Listing, CompleteFolderPathAndCaseRulesShapeTheHeadings) {
+    MakeExample();
+    ListingOptions.CompleteFolderPath = 1;
+    RegenerateListing();
+    ExpectPane(ExampleLines(temp / "Music", temp / "Music\\Live"));
+    EXPECT_STREQ(CurrentPath, (temp / "Music\\Live\\").c_str())
+        << "CurrentPath keeps its backslash";
+
+    auto upper = [](std::string s) {
+        CharUpperA(&s[0]);
+        return s;
+    };
+    ListingOptions.FoldersUpperCase = 1;
+    RegenerateListing();
+    ExpectPane(ExampleLines(upper(temp / "Music"), upper(temp / "Music\\Live")));
+
+    ListingOptions.CompleteFolderPath = 0;
+    ListingOptions.FoldersUpperCase = 0;
+    ListingOptions.FoldersLowerCase = 1;
+    RegenerateListing();
+    ExpectPane(ExampleLines("music", "live"));
+    EXPECT_EQ(NodeText(music), "Music") << "the tree keeps its own text";
+}
+
+TEST_F(Listing, IncludeExtensionsKeepsThemAndUpperCaseWinsOverLowerForItems) {
+    MakeExample();
+    ListingOptions.IncludeExtensions = 1;
+    RegenerateListing();
+    auto withExtension = [](std::string s) {
+        for (char& c : s)
+            c = c == '_' ? ' ' : c;
+        return s;
+    };
+    ExpectPane(ExampleLines("Music", "Live", withExtension, "encore 1.mp3"));
+
+    ListingOptions.IncludeExtensions = 0;
+    ListingOptions.ItemsUpperCase = 1;
+    ListingOptions.ItemsLowerCase = 1;
+    RegenerateListing();
+    auto upper = [](std::string s) {
+        s = Plain(s);
+        CharUpperA(&s[0]);
+        return s;
+    };
+    ExpectPane(ExampleLines("Music", "Live", upper, "ENCORE 1"));
+}
+
+TEST_F(Listing, IncludeEmptyFoldersGivesEmptyItsHeading) {
+    MakeExample();
+    ListingOptions.IncludeEmptyFolders = 1;
+    RegenerateListing();
+    std::vector<Line> lines = ExampleLines("Music", "Live");
+    lines.insert(lines.begin(), {true, "Empty"});
+    ExpectPane(lines);
+}
+
+TEST_F(Listing, UnderscoresStayWhenTheOptionIsOffAndTheCaretEndsAtTheEnd) {
+    MakeExample();
+    ListingOptions.UnderScoreToSpace = 0;
+    RegenerateListing();
+    auto raw = [](std::string s) { return s.substr(0, s.rfind('.')); };
+    ExpectPane(ExampleLines("Music", "Live", raw, "encore_1"));
+    EXPECT_EQ(Caret(), static_cast<LONG>(Wide(PaneText(ListingPane)).size()));
+}
+
+TEST_F(Listing, WithoutFolderNamesTheItemsRunOnAfterAnEmptyItemStyleParagraph) {
+    MakeExample();
+    ListingOptions.ListFolderNames = 0;
+    RegenerateListing();
+    std::vector<Line> lines;
+    for (const std::string& item : MusicItems(Plain))
+        lines.push_back({false, item});
+    lines.push_back({false, "encore 1"});
+    ExpectPane(lines, /*firstInFolderStyle=*/false);
+}
+
+TEST_F(Listing, OnlyFoldersWithAMatchingFileGetAHeadingWhenItemsAreOff) {
+    MakeExample();
+    ListingOptions.ListItemNames = 0;
+    RegenerateListing();
+    ExpectPane({{true, "Music"}, {true, "Live"}});
+}
+
+TEST_F(Listing, NothingListedOrNothingAskedForLeavesThePaneEmpty) {
+    MakeExample();
+    ListingOptions.ListFolderNames = 0;
+    ListingOptions.ListItemNames = 0;
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+
+    ListingOptions = kDefaultListingOptions;
+    for (HTREEITEM node : {empty, music, live})
+        TreeSetImages(TreePane, node, FolderClosed, FolderOpen);
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+}
+
+TEST_F(Listing, AFolderNamedLikeAnItemIsNeitherAnItemNorAReasonForAHeading) {
+    temp.MakeFolder("Only\\old.mp3");
+    temp.MakeFile("Only\\old.mp3\\inner.mp3");
+    Mark(AddPathNodes(temp / "Only"));
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+}
+
+TEST_F(Listing, HiddenAndSystemFilesAreListedLikeAnyOther) {
+    temp.MakeFile("Songs\\secret.mp3");
+    SetFileAttributesA((temp / "Songs\\secret.mp3").c_str(),
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    Mark(AddPathNodes(temp / "Songs"));
+    RegenerateListing();
+    ExpectPane({{true, "Songs"}, {false, "secret"}});
+}
+
+TEST_F(Listing, OnlyTheLastExtensionGoesAndANameWithoutOneStays) {
+    temp.MakeFile("Archives\\archive.tar.gz");
+    Mark(AddPathNodes(temp / "Archives"));
+    CopyText(CurrentFilter, sizeof CurrentFilter, "*.gz");
+    RegenerateListing();
+    ExpectPane({{true, "Archives"}, {false, "archive.tar"}});
+}
+
+TEST_F(Listing, ANameWithoutADotKeepsItsWholeName) {
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("Plain")});
+    disk.SetEntries("C:\\Plain\\", {FakeDirectory::File("README")});
+    HTREEITEM drive = TreeInsert(TreePane, RootNode, TVI_LAST, "C:\\", FixedDrive, FixedDrive);
+    Mark(TreeInsert(TreePane, drive, TVI_LAST, "Plain", FolderClosed, FolderOpen));
+    CopyText(CurrentFilter, sizeof CurrentFilter, "*.");
+    RegenerateListing();
+    ExpectPane({{true, "Plain"}, {false, "README"}});
+}
+
+TEST_F(Listing, AListedDriveShowsItsOwnTextWithOrWithoutCompletePaths) {
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::File("song.mp3"), FakeDirectory::Folder("x.mp3")});
+    HTREEITEM drive =
+        TreeInsert(TreePane, RootNode, TVI_LAST, "C:\\", ListedFixedDrive, ListedFixedDrive);
+    (void)drive;
+    RegenerateListing();
+    ExpectPane({{true, "C:\\"}, {false, "song"}});
+    ListingOptions.CompleteFolderPath = 1;
+    RegenerateListing();
+    ExpectPane({{true, "C:\\"}, {false, "song"}});
+    EXPECT_EQ(disk.openSearches, 0) << "every search is closed";
+}
+
+TEST_F(Listing, ListedNodesBelowCollapsedOrUnlistedAncestorsAreListed) {
+    MakeExample();
+    TreeSetImages(TreePane, music, FolderClosed, FolderOpen);
+    TreeExpand(TreePane, music, TVE_COLLAPSE);
+    RegenerateListing();
+    ExpectPane({{true, "Live"}, {false, "encore 1"}});
+}
+
+TEST_F(Listing, AVanishedFolderContributesNothingOrOnlyItsHeading) {
+    MakeExample();
+    DeleteFileA((temp / "Music\\Live\\encore_1.mp3").c_str());
+    RemoveDirectoryA((temp / "Music\\Live").c_str());
+    ListingOptions.ListFolderNames = 1;
+    RegenerateListing();
+    std::vector<Line> lines = ExampleLines("Music", "Live");
+    lines.resize(lines.size() - 2);
+    ExpectPane(lines);
+    ListingOptions.IncludeEmptyFolders = 1;
+    RegenerateListing();
+    lines.insert(lines.begin(), {true, "Empty"});
+    lines.push_back({true, "Live"});
+    ExpectPane(lines);
+}
+
+TEST_F(Listing, ANodeTextOverTheHeadingBufferIsCutAtACharacterBoundary) {
+    ListingOptions.IncludeEmptyFolders = 1;
+    HTREEITEM parent = AddPathNodes(temp.Path());
+    std::string ascii(300, 'a');
+    Mark(TreeInsert(TreePane, parent, TVI_LAST, ascii.c_str(), 0, 1));
+    std::string accented;
+    for (int i = 0; i < 130; ++i)
+        accented += "\xC3\xA9";  // 130 times e-acute, 260 bytes
+    Mark(TreeInsert(TreePane, parent, TVI_LAST, accented.c_str(), 0, 1));
+    RegenerateListing();
+    std::vector<Paragraph> got = ReadParagraphs(ListingPane);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[1].text, "    " + std::string(255, 'a'));
+    EXPECT_EQ(got[2].text, "    " + accented.substr(0, 254));
+}
+
+TEST_F(Listing, TwoRegenerationsGiveTheSameTextAndStylesAndDropTypedText) {
+    MakeExample();
+    RegenerateListing();
+    std::vector<Paragraph> first = ReadParagraphs(ListingPane);
+    SendMessageA(ListingPane, EM_SETSEL, 0, 0);
+    SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed by hand"));
+    RegenerateListing();
+    std::vector<Paragraph> second = ReadParagraphs(ListingPane);
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(first[i].text, second[i].text);
+        EXPECT_EQ(first[i].bold, second[i].bold);
+    }
+    EXPECT_EQ(PaneText(ListingPane).find("typed by hand"), std::string::npos);
+}
+
+TEST_F(Listing, UnderscoresInFolderNamesAndPathsBecomeSpacesToo) {
+    temp.MakeFile("My_Songs\\a_b.mp3");
+    Mark(AddPathNodes(temp / "My_Songs"));
+    ListingOptions.CompleteFolderPath = 1;
+    RegenerateListing();
+    std::string heading = temp / "My Songs";
+    ExpectPane({{true, heading}, {false, "a b"}});
+}
+
+}  // namespace
