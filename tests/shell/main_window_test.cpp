@@ -1,0 +1,359 @@
+// The main window end to end: start-up, splitter, tree interaction, menus, commands.
+#include <richedit.h>
+
+#include "listing/listing_generator.h"
+#include "listing/listing_options.h"
+#include "listing/text_styles.h"
+#include "main_window_fixture.h"
+#include "resources/resource_ids.h"
+#include "settings/current_filter.h"
+#include "settings/settings_file.h"
+#include "shell/commands.h"
+#include "shell/main_window.h"
+#include "shell/pane_layout.h"
+#include "support/panes.h"
+#include "tree/folder_tree.h"
+#include "tree/tree_control.h"
+#include "tree/tree_marks.h"
+
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[MAX_PATH];
+    GetCurrentDirectoryA(sizeof buffer, buffer);
+    return buffer;
+}
+
+RECT ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, MainWindow, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HTREEITEM Selected() {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(TreePane, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+TEST(MainWindowRect, TakesThreeQuartersOfTheScreenCentred) {
+    RECT r = MainWindowRect(1024, 768);
+    EXPECT_EQ(r.left, 128);
+    EXPECT_EQ(r.top, 96);
+    EXPECT_EQ(r.right - r.left, 768);
+    EXPECT_EQ(r.bottom - r.top, 576);
+}
+
+TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
+    EXPECT_EQ(Title(), "Kelvora: *.mp3");
+    EXPECT_EQ(ReadWholeFile(start / "Kelvora.ini"), "[ext]\r\nExtensions=mp3,txt,zip,jpg,:\r\n");
+    EXPECT_EQ(Selected(), RootNode);
+    EXPECT_EQ(NodeText(RootNode), "My Computer");
+    EXPECT_TRUE(TreeIsExpanded(TreePane, RootNode));
+    for (const std::string& drive : ChildTexts(RootNode)) {
+        EXPECT_EQ(drive.size(), 3u);
+        EXPECT_EQ(drive.substr(1), ":\\");
+    }
+    EXPECT_NE(FindChild(RootNode, "Z:\\"), nullptr);
+    EXPECT_EQ(GetFocus(), TreePane);
+    EXPECT_EQ(PaneText(ListingPane), "");
+    EXPECT_EQ(CurrentNode, nullptr);
+    // The start directory has no subfolder, so the descent stayed there.
+    EXPECT_EQ(CurrentDirectory(), start.Path());
+    RECT w;
+    GetWindowRect(MainWindow, &w);
+    RECT want = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(w.left, want.left);
+    EXPECT_EQ(w.right - w.left, want.right - want.left);
+    // The panes: tree 200 wide, pane from 203 to the right edge.
+    RECT client;
+    GetClientRect(MainWindow, &client);
+    EXPECT_EQ(ChildRect(TreePane).right, 200);
+    EXPECT_EQ(ChildRect(ListingPane).left, 203);
+    EXPECT_EQ(ChildRect(ListingPane).right, client.right);
+}
+
+TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
+    RECT client;
+    GetClientRect(MainWindow, &client);
+    auto drag = [](int x) {
+        SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(201, 10));
+        SendMessageA(MainWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 10));
+        SendMessageA(MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(x, 10));
+    };
+    drag(1);
+    EXPECT_EQ(SplitX, 0);
+    EXPECT_EQ(ChildRect(TreePane).right - ChildRect(TreePane).left, 0);
+    EXPECT_EQ(ChildRect(ListingPane).left, 3);
+    drag(300);
+    EXPECT_EQ(SplitX, 299);
+    drag(client.right - 3);  // out of range: the last accepted position stays
+    EXPECT_EQ(SplitX, 299);
+    drag(-20);  // left of the client area: a large unsigned x, ignored
+    EXPECT_EQ(SplitX, 299);
+    EXPECT_EQ(SplitterDrag, 0);
+    // A move without a press moves nothing.
+    SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    EXPECT_EQ(SplitX, 299);
+    SetWindowPos(MainWindow, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    GetClientRect(MainWindow, &client);
+    EXPECT_EQ(ChildRect(TreePane).right, 299);
+    EXPECT_EQ(ChildRect(ListingPane).left, 302);
+    EXPECT_EQ(ChildRect(ListingPane).right, client.right);
+    EXPECT_EQ(ChildRect(ListingPane).bottom, client.bottom);
+}
+
+TEST_F(MainWindowTest, ClickOnAnUnreadFolderReadsItOnceThroughTheSelectionChange) {
+    start.MakeFolder("Songs\\Live");
+    start.MakeFolder("Songs\\Studio");
+    HTREEITEM parent = OpenFolder(start.Path());
+    HTREEITEM songs = FindChild(parent, "Songs");
+    ASSERT_NE(songs, nullptr);
+    EXPECT_EQ(TreeGetParam(TreePane, songs), 0);
+    ClickNode(songs, false);
+    EXPECT_EQ(CurrentNode, songs);
+    EXPECT_EQ(Selected(), songs);
+    EXPECT_EQ(TreeGetParam(TreePane, songs), 1);
+    EXPECT_TRUE(TreeIsExpanded(TreePane, songs));
+    EXPECT_EQ(ChildTexts(songs), (std::vector<std::string>{"Live", "Studio"}));
+    // A second click on the read, selected node toggles it shut and reads nothing.
+    start.MakeFolder("Songs\\Zebra");
+    ClickNode(songs, false);
+    EXPECT_FALSE(TreeIsExpanded(TreePane, songs));
+    EXPECT_EQ(ChildTexts(songs).size(), 2u);
+    EXPECT_EQ(NotifyGate, 1);
+    // A click on the root makes it CurrentNode and toggles the drives.
+    ClickNode(RootNode, false);
+    EXPECT_EQ(CurrentNode, RootNode);
+    EXPECT_EQ(NotifyGate, 1);
+}
+
+TEST_F(MainWindowTest, RightClickOpensFolderMenuWithPicturesOnTheClickedFolder) {
+    start.MakeFolder("Albums\\One");
+    HTREEITEM parent = OpenFolder(start.Path());
+    HTREEITEM albums = FindChild(parent, "Albums");
+    std::vector<std::string> texts;
+    bool picturesAttached = false;
+    WhileModal([&] {
+        HWND popup = FindWindowA("#32768", nullptr);
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
+        picturesAttached = true;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[64] = "";
+            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            texts.push_back(text);
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_CHECKMARKS;
+            GetMenuItemInfoA(menu, i, TRUE, &info);
+            if (i < 4) {
+                picturesAttached = picturesAttached && info.hbmpChecked == FolderMenuPictures[i] &&
+                                   info.hbmpUnchecked == FolderMenuPictures[i] && info.hbmpChecked;
+            }
+        }
+        EXPECT_EQ(NotifyGate, 0) << "the gate is down while the menu is open";
+        PostMessageA(MainWindow, WM_COMMAND, IDC_LIST_FOLDER, 0);
+        EndMenu();
+    });
+    ClickNode(albums, true);
+    EXPECT_EQ(texts, (std::vector<std::string>{"&List Folder", "&UnList Folder",
+                                               "List &Sub-Folders", "UnList Sub-&Folders", "",
+                                               "&Refresh Drive/Directory", "", "&Cancel"}));
+    EXPECT_TRUE(picturesAttached);
+    EXPECT_EQ(CurrentNode, albums);
+    EXPECT_EQ(Selected(), albums);
+    EXPECT_EQ(std::string(CurrentPath), start / "Albums\\");
+    EXPECT_TRUE(TreeIsExpanded(TreePane, albums)) << "an unread folder is read and expanded";
+    EXPECT_EQ(TreeGetImage(TreePane, albums), ListedFolder) << "the chosen command ran";
+    EXPECT_EQ(NotifyGate, 1);
+}
+
+TEST_F(MainWindowTest, MarkCommandsFollowTheTransitionTableAndRebuildTheListing) {
+    start.MakeFile("Music\\a_b.mp3");
+    HTREEITEM music = OpenFolder(start / "Music");
+    HTREEITEM drive = FindChild(RootNode, "Z:\\");
+    CurrentNode = music;
+    DispatchCommand(IDC_LIST_FOLDER);
+    EXPECT_EQ(TreeGetImage(TreePane, music), ListedFolder);
+    EXPECT_EQ(TreeGetSelectedImage(TreePane, music), ListedFolderOpen);
+    EXPECT_TRUE(PaneHas("    Music\ra b"));
+    DispatchCommand(IDC_LIST_FOLDER);  // no change
+    EXPECT_EQ(TreeGetImage(TreePane, music), ListedFolder);
+    DispatchCommand(IDC_UNLIST_FOLDER);
+    EXPECT_EQ(TreeGetImage(TreePane, music), FolderClosed);
+    EXPECT_EQ(TreeGetSelectedImage(TreePane, music), FolderOpen);
+    EXPECT_EQ(PaneText(ListingPane), "");
+
+    const int pairs[][3] = {{FixedDrive, ListedFixedDrive, FixedDrive},
+                            {OtherDrive, ListedOtherDrive, OtherDrive}};
+    for (const auto& pair : pairs) {
+        TreeSetImages(TreePane, drive, pair[0], pair[0]);
+        CurrentNode = drive;
+        ListFolder();
+        EXPECT_EQ(TreeGetImage(TreePane, drive), pair[1]);
+        EXPECT_EQ(TreeGetSelectedImage(TreePane, drive), pair[1]);
+        UnListFolder();
+        EXPECT_EQ(TreeGetImage(TreePane, drive), pair[2]);
+    }
+    CurrentNode = RootNode;
+    ListFolder();
+    EXPECT_EQ(TreeGetImage(TreePane, RootNode), ComputerRoot);
+}
+
+TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItself) {
+    start.MakeFile("Top\\A\\A1\\x.mp3");
+    start.MakeFolder("Top\\B");
+    start.MakeFolder("Lone");
+    HTREEITEM lone = OpenFolder(start / "Lone");
+    HTREEITEM top = OpenFolder(start / "Top");  // read, as a right-click reads it
+    // A link inside the subtree that points back up to Top.
+    std::string unixTop = "/" + (start / "Top").substr(3);
+    for (char& c : unixTop)
+        c = c == '\\' ? '/' : c;
+    std::string ln = "/bin/ln -s " + unixTop + " " + unixTop + "/B/back";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, &ln[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+
+    CurrentNode = top;
+    DispatchCommand(IDC_LIST_SUBFOLDERS);
+    EXPECT_EQ(TreeGetImage(TreePane, top), FolderClosed) << "the folder itself keeps its image";
+    HTREEITEM a = FindChild(top, "A");
+    HTREEITEM a1 = FindChild(a, "A1");
+    HTREEITEM b = FindChild(top, "B");
+    HTREEITEM back = FindChild(b, "back");
+    ASSERT_TRUE(a && a1 && b && back);
+    for (HTREEITEM node : {a, a1, b, back}) {
+        EXPECT_EQ(TreeGetImage(TreePane, node), ListedFolder) << NodeText(node);
+        EXPECT_EQ(TreeGetParam(TreePane, node), node == back ? 0 : 1) << NodeText(node);
+    }
+    EXPECT_EQ(TreeFirstChild(TreePane, back), nullptr) << "nothing is read below a link";
+    EXPECT_TRUE(TreeIsExpanded(TreePane, a));
+    EXPECT_TRUE(PaneHas("    A1\rx"));
+
+    DispatchCommand(IDC_UNLIST_SUBFOLDERS);
+    for (HTREEITEM node : {a, a1, b, back})
+        EXPECT_EQ(TreeGetImage(TreePane, node), FolderClosed);
+
+    // A folder without subfolders: nothing happens.
+    CurrentNode = lone;
+    DispatchCommand(IDC_LIST_SUBFOLDERS);
+    EXPECT_EQ(TreeGetImage(TreePane, lone), FolderClosed);
+}
+
+TEST_F(MainWindowTest, RefreshShowsNewFoldersAndDropsMarksBelowButKeepsItsOwn) {
+    start.MakeFolder("Top\\Old");
+    HTREEITEM top = OpenFolder(start / "Top");
+    CurrentNode = top;
+    DispatchCommand(IDC_LIST_FOLDER);
+    DispatchCommand(IDC_LIST_SUBFOLDERS);
+    start.MakeFolder("Top\\Alpha");
+    BuildNodePath(top);  // as the right-click that opens the menu does
+    DispatchCommand(IDC_REFRESH);
+    EXPECT_EQ(ChildTexts(top), (std::vector<std::string>{"Alpha", "Old"}));
+    EXPECT_EQ(TreeGetImage(TreePane, FindChild(top, "Old")), FolderClosed);
+    EXPECT_EQ(TreeGetImage(TreePane, top), ListedFolder);
+}
+
+TEST_F(MainWindowTest, TheListingIsRebuiltAfterExactlyTheCommandsThatCanChangeIt) {
+    UseStyleDialogs([](CHOOSEFONTA*) -> BOOL { return FALSE; },
+                    [](CHOOSECOLORA*) -> BOOL { return FALSE; });
+    const int rebuilding[] = {4, 6, 8, 9, 10, 11, 13, 14, 15};
+    for (int id : rebuilding) {
+        TypeIntoPane("typed");
+        DispatchCommand(id);
+        EXPECT_FALSE(PaneHas("typed")) << "command " << id;
+    }
+    const int keeping[] = {12, 106, 108, 999};
+    for (int id : keeping) {
+        TypeIntoPane("typed");
+        DispatchCommand(id);
+        EXPECT_TRUE(PaneHas("typed")) << "command " << id;
+        SendMessageA(ListingPane, EM_SETSEL, 0, -1);
+        SendMessageA(ListingPane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+    }
+}
+
+TEST_F(MainWindowTest, SelectAllDeleteThenUndoRestoresTheText) {
+    TypeIntoPane("line one\rline two");
+    DispatchCommand(IDC_SELECT_ALL);
+    DispatchCommand(IDC_DELETE);
+    EXPECT_EQ(PaneText(ListingPane), "");
+    DispatchCommand(IDC_UNDO);
+    EXPECT_EQ(PaneText(ListingPane), "line one\rline two");
+}
+
+TEST_F(MainWindowTest, AcceleratorsReachSaveAndPrintWithTheTreeFocused) {
+    SetFocus(TreePane);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    for (char key : {'S', 'P'}) {
+        MSG msg = {TreePane, WM_KEYDOWN, static_cast<WPARAM>(key), 0x1, 0, {0, 0}};
+        EXPECT_TRUE(TranslateAcceleratorA(MainWindow, Accelerators, &msg));
+    }
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    MSG f2 = {TreePane, WM_KEYDOWN, VK_F2, 0x1, 0, {0, 0}};
+    EXPECT_TRUE(TranslateAcceleratorA(MainWindow, Accelerators, &f2));
+    EXPECT_EQ(commands, (std::vector<int>{IDC_SAVE_AS, IDC_PRINT, IDC_OPTIONS}));
+}
+
+TEST_F(MainWindowTest, RightClickInThePaneShowsTheEditMenu) {
+    HMENU shown = nullptr;
+    WhileModal([&] {
+        HWND popup = FindWindowA("#32768", nullptr);
+        shown = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
+        EndMenu();
+    });
+    PostMessageA(ListingPane, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
+    SendMessageA(ListingPane, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20));
+    Pump();
+    EXPECT_EQ(shown, GetSubMenu(GetMenu(MainWindow), 1));
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirTextsAndPictures) {
+    HMENU menu = GetMenu(MainWindow);
+    char text[64];
+    GetMenuStringA(GetSubMenu(menu, 1), IDC_SELECT_ALL, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Select &All     \tCtrl+A");
+    GetMenuStringA(GetSubMenu(menu, 2), IDC_OPTIONS, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Options...\tF2");
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_CHECKMARKS;
+    GetMenuItemInfoA(menu, IDC_SAVE_AS, FALSE, &info);
+    EXPECT_EQ(info.hbmpChecked, MenuPictures[IDB_MENU_SAVE - IDB_MENU_ABOUT]);
+    BITMAP bm;
+    GetObjectA(MenuPictures[0], sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, 13);
+    EXPECT_EQ(bm.bmHeight, 14);
+}
+
+TEST_F(MainWindowTest, NamesOutsideTheAnsiCodePageShowListAndReadBack) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // nihongo
+    const std::string cafe = "caf\xC3\xA9";
+    const std::string emoji = "\xF0\x9F\x8E\xB5_song";
+    start.MakeFile(japanese + "\\" + emoji + ".mp3");
+    start.MakeFile(cafe + "\\" + japanese + ".mp3");
+    HTREEITEM parent = OpenFolder(start.Path());
+    HTREEITEM jp = FindChild(parent, japanese);
+    HTREEITEM fr = FindChild(parent, cafe);
+    ASSERT_TRUE(jp && fr) << "the tree shows the names";
+    for (HTREEITEM node : {jp, fr}) {
+        CurrentNode = node;
+        DispatchCommand(IDC_LIST_FOLDER);
+    }
+    std::string text = PaneText(ListingPane);
+    EXPECT_NE(text.find("    " + cafe + "\r" + japanese), std::string::npos) << text;
+    EXPECT_NE(text.find("    " + japanese + "\r\xF0\x9F\x8E\xB5 song"), std::string::npos) << text;
+}
+
+}  // namespace
