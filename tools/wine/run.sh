@@ -7,7 +7,7 @@ build=$(cd "$1" && pwd)
 shift
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ -f "$build/wine-session/display" ]; then
   DISPLAY=$(cat "$build/wine-session/display")
   export DISPLAY

@@ -9,7 +9,8 @@ build=$(cd "$2" && pwd)
 state=$build/wine-session
 export WINEPREFIX=$build/wineprefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no menu entries on the host for shortcuts.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 
@@ -35,14 +36,12 @@ case $cmd in
 start)
   stop
   mkdir -p "$state"
-  # A free display number: no lock file and no socket.
-  for n in $(seq 91 140); do
-    if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then break; fi
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+  # Xvfb picks a free display number itself and writes it to the given descriptor.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 3>"$state/displayfd" &
   echo $! >"$state/xvfb.pid"
-  for _ in $(seq 1 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-  [ -e /tmp/.X11-unix/X$n ] || { echo "Xvfb did not start on :$n" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  for _ in $(seq 1 100); do [ -s "$state/displayfd" ] && break; sleep 0.1; done
+  n=$(tr -dc '0-9' <"$state/displayfd")
+  [ -n "$n" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
   echo ":$n" >"$state/display"
   export DISPLAY=:$n
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -50,6 +49,11 @@ start)
     "$WINE" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
     WINEPREFIX=$WINEPREFIX "$WINESERVER" -w
   fi
+  # Keep the prefix to itself: its Desktop, Documents and the like are links to
+  # the host's home folder; make them plain folders inside the prefix.
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
   # One persistent wineserver for the whole run.
   (setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &)
   # Start Wine's services now, with no pipe of the caller's to inherit.

@@ -1,0 +1,124 @@
+// What KelvoraSetUp.exe carries as resources: the program's icon and nothing else.
+#include "setup_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const WORD kSetUpIcon = 100;
+
+class Module {
+public:
+    explicit Module(const std::string& path)
+        : handle_(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    ~Module() {
+        if (handle_)
+            FreeLibrary(handle_);
+    }
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+    HMODULE Handle() const { return handle_; }
+
+private:
+    HMODULE handle_;
+};
+
+std::string ResourceBytes(HMODULE module, LPCSTR name, LPCSTR type) {
+    HRSRC found = FindResourceA(module, name, type);
+    if (!found)
+        return "";
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data)
+        return "";
+    return std::string(static_cast<const char*>(data), SizeofResource(module, found));
+}
+
+BOOL CALLBACK AddType(HMODULE, LPSTR type, LONG_PTR list) {
+    reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(reinterpret_cast<ULONG_PTR>(type));
+    return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR list) {
+    reinterpret_cast<std::vector<ULONG_PTR>*>(list)->push_back(reinterpret_cast<ULONG_PTR>(name));
+    return TRUE;
+}
+
+// Resource types or names; numbers as they are, names as pointer values (never small).
+std::vector<ULONG_PTR> Types(HMODULE module) {
+    std::vector<ULONG_PTR> types;
+    EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&types));
+    return types;
+}
+
+std::vector<ULONG_PTR> IconGroups(HMODULE module) {
+    std::vector<ULONG_PTR> names;
+    EnumResourceNamesA(module, RT_GROUP_ICON, AddName, reinterpret_cast<LONG_PTR>(&names));
+    return names;
+}
+
+// The images of an icon group, sorted, each as its bytes.
+std::vector<std::string> IconPictures(HMODULE module, LPCSTR group) {
+    // Header: reserved, type, count (16 bits each); then 14-byte entries whose last
+    // 16 bits are the number of the RT_ICON resource.
+    const size_t kHeaderBytes = 6;
+    const size_t kEntryBytes = 14;
+    const size_t kIdInEntry = 12;
+    std::vector<std::string> pictures;
+    std::string directory = ResourceBytes(module, group, RT_GROUP_ICON);
+    if (directory.size() < kHeaderBytes)
+        return pictures;
+    std::uint16_t count = 0;
+    std::memcpy(&count, directory.data() + 4, sizeof(count));
+    for (size_t i = 0; i < count; ++i) {
+        size_t at = kHeaderBytes + i * kEntryBytes + kIdInEntry;
+        if (at + sizeof(std::uint16_t) > directory.size())
+            break;
+        std::uint16_t id = 0;
+        std::memcpy(&id, directory.data() + at, sizeof(id));
+        pictures.push_back(ResourceBytes(module, MAKEINTRESOURCEA(id), RT_ICON));
+    }
+    std::sort(pictures.begin(), pictures.end());
+    return pictures;
+}
+
+TEST(SetUpResources, HoldOnlyIconGroup100) {
+    Module setUp(ProgramFolder() + "\\KelvoraSetUp.exe");
+    ASSERT_TRUE(setUp.Handle());
+
+    std::vector<ULONG_PTR> types = Types(setUp.Handle());
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(types, (std::vector<ULONG_PTR>{reinterpret_cast<ULONG_PTR>(RT_ICON),
+                                             reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON)}));
+    EXPECT_EQ(IconGroups(setUp.Handle()), std::vector<ULONG_PTR>{kSetUpIcon});
+    EXPECT_FALSE(IconPictures(setUp.Handle(), MAKEINTRESOURCEA(kSetUpIcon)).empty());
+}
+
+TEST(SetUpResources, IconHasTheMainProgramsPictures) {
+    std::string mainProgram = ProgramFolder() + "\\Kelvora.exe";
+    if (!FileExists(mainProgram))
+        GTEST_SKIP() << "no " << mainProgram << " in this build";
+    Module setUp(ProgramFolder() + "\\KelvoraSetUp.exe");
+    Module kelvora(mainProgram);
+    ASSERT_TRUE(setUp.Handle());
+    ASSERT_TRUE(kelvora.Handle());
+    // The program's own icon is its first icon group.
+    std::vector<ULONG_PTR> groups = IconGroups(kelvora.Handle());
+    ASSERT_FALSE(groups.empty());
+    std::vector<std::string> expected =
+        IconPictures(kelvora.Handle(), reinterpret_cast<LPCSTR>(groups.front()));
+
+    std::vector<std::string> pictures = IconPictures(setUp.Handle(), MAKEINTRESOURCEA(kSetUpIcon));
+
+    ASSERT_FALSE(expected.empty());
+    EXPECT_TRUE(pictures == expected)
+        << pictures.size() << " pictures, expected " << expected.size();
+}
+
+}  // namespace
