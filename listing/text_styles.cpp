@@ -1,6 +1,5 @@
 #include "listing/text_styles.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "shell/bounded_text.h"
@@ -32,6 +31,16 @@ void SetDefaultFont(LOGFONTA& font, LONG weight) {
     CopyText(font.lfFaceName, sizeof font.lfFaceName, "MS Sans Serif");
 }
 
+// |height| x 16 twips, whatever the sign. Computed wide and held at the largest
+// height the format can carry, so that no font description overflows it.
+LONG HeightInTwips(LONG height) {
+    long long twips = static_cast<long long>(height) * 16;
+    if (twips < 0)
+        twips = -twips;
+    const long long largest = 0x7FFFFFFF;
+    return static_cast<LONG>(twips < largest ? twips : largest);
+}
+
 }  // namespace
 
 void UseStyleDialogs(ChooseFontCall chooseFont, ChooseColorCall chooseColor) {
@@ -60,12 +69,18 @@ void BuildCharFormat(TextStyle& style) {
         f.dwEffects |= CFE_UNDERLINE;
     if (font.lfStrikeOut)
         f.dwEffects |= CFE_STRIKEOUT;
-    f.yHeight = std::labs(font.lfHeight) * 16;
+    f.yHeight = HeightInTwips(font.lfHeight);
     f.yOffset = 0;
     f.crTextColor = style.colour;
     f.bCharSet = font.lfCharSet;
     f.bPitchAndFamily = font.lfPitchAndFamily;
-    CopyText(f.szFaceName, sizeof f.szFaceName, font.lfFaceName);
+    // The face comes from the dialog; read no further than its own 32 bytes, even
+    // when they hold no terminating zero.
+    size_t faceLength = strnlen(font.lfFaceName, sizeof font.lfFaceName);
+    if (faceLength >= sizeof f.szFaceName)
+        faceLength = sizeof f.szFaceName - 1;
+    std::memcpy(f.szFaceName, font.lfFaceName, faceLength);
+    f.szFaceName[faceLength] = '\0';
 }
 
 void ApplyTextStyle(TextStyle& style) {
@@ -93,8 +108,10 @@ void PickColour(COLORREF& colour) {
     request.rgbResult = colour;
     request.lpCustColors = CustomColours;
     request.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
-    chooseColorCall(&request);
-    colour = request.rgbResult;
+    // Only an accepted dialog changes the colour: a cancelled or failed one keeps it
+    // whatever it left in the record.
+    if (chooseColorCall(&request))
+        colour = request.rgbResult;
 }
 
 void SetUpTextStyles(HWND owner) {

@@ -26,7 +26,8 @@ void InitTextStyles();
 // Shows the font dialog for the style when FontDialogGate is non-zero, then rebuilds
 // the style's character format. A cancelled dialog changes nothing.
 void ApplyTextStyle(TextStyle& style);
-// Shows the colour dialog on a style's colour and stores the result in it.
+// Shows the colour dialog on a style's colour and stores the chosen colour in it; a
+// cancelled dialog leaves it as it was. The dialog may change CustomColours either way.
 void PickColour(COLORREF& colour);
 // The character format rule: the format that follows from a font and a colour.
 void BuildCharFormat(TextStyle& style);
