@@ -1,3 +1,46 @@
 #include "about/about_box.h"
 
-void AboutDialog(HWND) {}
+#include "about/shell_open.h"
+#include "resources/resource_ids.h"
+
+const char kMakerWebPage[] = "https://kelvora.example/";
+
+namespace {
+
+bool OnWebLabel(unsigned x, unsigned y) {
+    return y >= kWebLabelTop && y <= kWebLabelBottom && x >= kWebLabelLeft && x <= kWebLabelRight;
+}
+
+}  // namespace
+
+void AboutDialog(HWND owner) {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutProc, 0);
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            RegisterHotKey(dialog, kHotKeyEscape, 0, VK_ESCAPE);
+            RegisterHotKey(dialog, kHotKeyEnter, 0, VK_RETURN);
+            return TRUE;
+        case WM_HOTKEY:
+            SendMessageA(dialog, WM_CLOSE, 0, 0);
+            return TRUE;
+        case WM_LBUTTONDOWN: {
+            // The picture lies at (0, 0), so client pixels are picture pixels.
+            unsigned x = LOWORD(lParam);
+            unsigned y = HIWORD(lParam);
+            if (OnWebLabel(x, y))
+                ShellOpen(kMakerWebPage);
+            SendMessageA(dialog, WM_CLOSE, 0, 0);
+            return TRUE;
+        }
+        case WM_CLOSE:
+            UnregisterHotKey(dialog, kHotKeyEscape);
+            UnregisterHotKey(dialog, kHotKeyEnter);
+            EndDialog(dialog, 0);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}

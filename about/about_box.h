@@ -3,4 +3,20 @@
 #pragma once
 #include <windows.h>
 
+// The maker's web page, opened from the picture's web-site label.
+extern const char kMakerWebPage[];
+
+// Esc and Enter, registered as system hot keys (no modifiers) while the box is open.
+constexpr int kHotKeyEscape = 52992;
+constexpr int kHotKeyEnter = 52993;
+
+// The web-site label of the About picture, in client pixels, both ends included.
+constexpr unsigned kWebLabelLeft = 109;
+constexpr unsigned kWebLabelRight = 216;
+constexpr unsigned kWebLabelTop = 157;
+constexpr unsigned kWebLabelBottom = 179;
+
+// Shows the box, modal to owner; returns when it has closed.
 void AboutDialog(HWND owner);
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -33,7 +33,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/setup/setup_main.cpp AND EXISTS ${CMAKE_SOURCE_DIR
   target_link_libraries(KelvoraSetUp PRIVATE shell32 shlwapi ole32 uuid)
 endif()
 
+
 if(KELVORA_TESTS)
   enable_testing()
   include(cmake/wine-tests.cmake)
 endif()
+include(cmake/package.cmake)
