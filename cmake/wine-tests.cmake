@@ -33,6 +33,30 @@ foreach(dir ${KELVORA_SUBSYSTEMS})
   endif()
 endforeach()
 
+# The output tests print on a private CUPS queue whose PDFs land in the build tree, and
+# save onto small file systems that the set-up mounts. After the print server has
+# stopped, a second run checks that printing without any printer ends quietly.
+if(TARGET output_tests)
+  set(_cups ${CMAKE_BINARY_DIR}/cups)
+  set(_disks ${CMAKE_BINARY_DIR}/small-disks)
+  add_test(NAME printer_start COMMAND bash ${CMAKE_SOURCE_DIR}/tools/cups/start.sh ${_cups})
+  add_test(NAME printer_stop COMMAND bash ${CMAKE_SOURCE_DIR}/tools/cups/stop.sh ${_cups})
+  set_tests_properties(printer_start PROPERTIES FIXTURES_SETUP printer TIMEOUT 60)
+  set_tests_properties(printer_stop PROPERTIES FIXTURES_CLEANUP printer TIMEOUT 60)
+  set(_disks_script ${CMAKE_SOURCE_DIR}/tests/output/small_disks.sh)
+  add_test(NAME small_disks_mount COMMAND bash ${_disks_script} mount ${_disks})
+  add_test(NAME small_disks_unmount COMMAND bash ${_disks_script} unmount ${_disks})
+  set_tests_properties(small_disks_mount PROPERTIES FIXTURES_SETUP small_disks TIMEOUT 30)
+  set_tests_properties(small_disks_unmount PROPERTIES FIXTURES_CLEANUP small_disks TIMEOUT 30)
+  set_tests_properties(output_tests PROPERTIES FIXTURES_REQUIRED "wine;printer;small_disks"
+    ENVIRONMENT "CUPS_SERVER=${_cups}/cups.sock;KELVORA_PDF_DIR=${_cups}/pdf;KELVORA_SMALL_DISKS=${_disks}")
+  add_test(NAME output_tests_no_printer
+    COMMAND output_tests --gtest_color=no --gtest_filter=NoPrinter.*)
+  set_tests_properties(output_tests_no_printer PROPERTIES FIXTURES_REQUIRED wine
+    DEPENDS printer_stop RESOURCE_LOCK wine_desktop TIMEOUT 300
+    ENVIRONMENT "CUPS_SERVER=${_cups}/cups.sock;KELVORA_NO_PRINTER=1")
+endif()
+
 if(TARGET KelvoraSetUp)
   file(GLOB _setup_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/setup/*.cpp)
   if(_setup_tests)

@@ -1,0 +1,283 @@
+// Printing on a real printer: a private CUPS server with a PDF queue (tools/cups),
+// whose documents are read back with pdfinfo and pdftotext.
+#include <gtest/gtest.h>
+#include <richedit.h>
+#include <winspool.h>
+
+#include <sstream>
+
+#include "listing/listing_generator.h"
+#include "listing/text_styles.h"
+#include "output/paginator.h"
+#include "output/print_listing.h"
+#include "support/panes.h"
+#include "support/temp_folder.h"
+#include "tests/output/output_support.h"
+
+namespace {
+
+const char kTitle[] = "Kelvora: *.mp3";
+
+// The stand-in dialog: the default printer's device context, with Selection chosen
+// or not.
+bool chooseSelection = false;
+std::string printerName;
+
+BOOL WINAPI StandInPrintDialog(PRINTDLGA* request) {
+    request->hDC = CreateDCA("WINSPOOL", printerName.c_str(), nullptr, nullptr);
+    if (chooseSelection)
+        request->Flags |= PD_SELECTION;
+    return request->hDC != nullptr;
+}
+
+struct Printout {
+    int documents = 0;
+    int pages = 0;
+    std::string title;
+    std::string text;
+    std::vector<std::string> words;
+    double left = 0, top = 0, right = 0, bottom = 0;  // extent of all words, points
+    double width = 0, height = 0;                     // of the page
+};
+
+// Waits for the queue to finish the job, then reports the document it made: the count
+// of documents, title, pages, the extent of the words and the page size, and the text.
+// The document is moved aside, so each print finds only its own.
+// clang-format off
+const char kReadPrintout[] = R"sh(
+for i in $(seq 1 300); do
+  set -- "$PDFS"/*.pdf
+  [ -f "$1" ] && [ -z "$(lpstat -o)" ] && break
+  sleep 0.1
+done
+[ -f "$1" ] || { echo "no document reached $PDFS"; exit 1; }
+echo $#
+pdfinfo "$1" | sed -n 's/^Title: *//p'
+pdfinfo "$1" | sed -n 's/^Pages: *//p'
+pdftotext -bbox "$1" - 2>/dev/null | awk -F'"' '
+  /<page / { w = $2; h = $4 }
+  /<word / { if (!n++) { l = $2; t = $4 }
+             if ($2 < l) l = $2; if ($4 < t) t = $4; if ($6 > r) r = $6; if ($8 > b) b = $8 }
+  END { print l + 0, t + 0, r + 0, b + 0, w + 0, h + 0 }'
+pdftotext -layout "$1" - 2>/dev/null
+mkdir -p "$PDFS/read" && mv "$@" "$PDFS/read/"
+)sh";
+// clang-format on
+
+class PrintListingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pdfFolder = FolderFromEnvironment("KELVORA_PDF_DIR");
+        if (pdfFolder.empty() || GetFileAttributesA(pdfFolder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "no PDF printer: run through ctest (tools/cups/start.sh)";
+        char name[256];
+        DWORD size = sizeof name;
+        ASSERT_TRUE(GetDefaultPrinterA(name, &size)) << "Wine sees no printer: is CUPS_SERVER set?";
+        printerName = name;
+        chooseSelection = false;
+        UsePrintDialog(StandInPrintDialog);
+        FontDialogGate = 0;
+        SetUpTextStyles(nullptr);
+        SetWindowTextA(panes.window(), kTitle);
+    }
+    void TearDown() override { UsePrintDialog(nullptr); }
+
+    // Prints and reads back the document the queue made of it.
+    Printout Print() {
+        PrintListing(panes.window());
+        std::string report;
+        Printout out;
+        if (RunLinux("PDFS=" + Quote(LinuxPath(pdfFolder)) + kReadPrintout, &report) != 0) {
+            ADD_FAILURE() << report;
+            return out;
+        }
+        std::istringstream in(report);
+        in >> out.documents;
+        in.ignore();
+        std::getline(in, out.title);
+        in >> out.pages >> out.left >> out.top >> out.right >> out.bottom >> out.width >>
+            out.height;
+        out.text.assign(std::istreambuf_iterator<char>(in), {});
+        out.words = Words(out.text);
+        EXPECT_EQ(out.documents, 1) << "one document per print run";
+        return out;
+    }
+
+    // The position where line i (0-based, after the empty first paragraph) starts.
+    static LONG LineStart(const std::vector<ListingLine>& lines, size_t i) {
+        LONG at = 1;
+        for (size_t k = 0; k < i; ++k)
+            at += static_cast<LONG>((lines[k].heading ? 4 : 0) + lines[k].text.size() + 1);
+        return at;
+    }
+
+    TestPanes panes;
+    std::string pdfFolder;
+};
+
+TEST_F(PrintListingTest, SeveralPagesCarryEveryLineOnceInOrderWithinTheMargins) {
+    std::vector<ListingLine> lines = MakeListing(6, 30);
+    std::string paragraph;
+    for (int i = 1; i <= 80; ++i)
+        paragraph += "word" + std::to_string(i) + " ";
+    lines.insert(lines.begin() + 40, {false, paragraph});  // wraps over several lines
+    WriteListing(ListingPane, lines);
+    Printout out = Print();
+    EXPECT_EQ(out.title, kTitle);
+    EXPECT_GE(out.pages, 3);
+    EXPECT_EQ(out.words, Words(lines)) << out.text;
+    // Margins of 1/4 inch (18 points) left, right and top, 302 twips (15.1 points) at
+    // the bottom, measured from the printable area (the whole sheet here).
+    EXPECT_NEAR(out.left, 18, 3);
+    EXPECT_GE(out.top, 17);
+    EXPECT_LE(out.right, out.width - 17);
+    EXPECT_LE(out.bottom, out.height - 14);
+}
+
+TEST_F(PrintListingTest, SelectionPrintsOnlyTheSelectionAndKeepsIt) {
+    std::vector<ListingLine> lines = MakeListing(3, 3);
+    WriteListing(ListingPane, lines);
+    LONG from = LineStart(lines, 4);
+    LONG to = LineStart(lines, 7) - 1;  // lines 5 to 7, without the last break
+    SetSelection(ListingPane, from, to);
+    chooseSelection = true;
+    Printout out = Print();
+    EXPECT_EQ(out.pages, 1);
+    EXPECT_EQ(out.words, Words(std::vector<ListingLine>(lines.begin() + 4, lines.begin() + 7)))
+        << out.text;
+    EXPECT_EQ(Selection(ListingPane).cpMin, from);
+    EXPECT_EQ(Selection(ListingPane).cpMax, to);
+}
+
+TEST_F(PrintListingTest, AllPrintsEverythingAndLeavesTheCaretAtTheStart) {
+    std::vector<ListingLine> lines = MakeListing(2, 3);
+    WriteListing(ListingPane, lines);
+    SetSelection(ListingPane, 10, 20);
+    EXPECT_EQ(Print().words, Words(lines));
+    EXPECT_EQ(Selection(ListingPane).cpMin, 0);
+    EXPECT_EQ(Selection(ListingPane).cpMax, 0);
+
+    // Selection chosen with nothing selected prints everything too.
+    SetSelection(ListingPane, 12, 12);
+    chooseSelection = true;
+    Printout out = Print();
+    EXPECT_EQ(out.pages, 1) << "a one-page text prints one page";
+    EXPECT_EQ(out.words, Words(lines));
+}
+
+TEST_F(PrintListingTest, AnEmptyPanePrintsOneBlankPage) {
+    Printout out = Print();
+    EXPECT_EQ(out.pages, 1);
+    EXPECT_TRUE(out.words.empty()) << out.text;
+}
+
+TEST_F(PrintListingTest, ALineTallerThanThePageDoesNotStopThePrintout) {
+    SendMessageA(ListingPane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("before\rl\rafter"));
+    SetSelection(ListingPane, 7, 8);
+    CHARFORMATA huge = {};
+    huge.cbSize = sizeof huge;
+    huge.dwMask = CFM_SIZE;
+    huge.yHeight = 1000 * 20;  // 1000 points: taller than the sheet, narrower than a line
+    SendMessageA(ListingPane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&huge));
+    Printout out = Print();
+    EXPECT_EQ(out.pages, 3) << "before | the tall line alone, clipped | after";
+    ASSERT_FALSE(out.words.empty());
+    EXPECT_EQ(out.words.front(), "before");
+    EXPECT_EQ(out.words.back(), "after");
+}
+
+// The platform's print dialog, with Selection clicked, as a user would.
+bool ChooseSelectionAndPrint() {
+    HWND box = FindDialog("Print");
+    if (!box)
+        return false;
+    SendMessageA(GetDlgItem(box, 0x421), BM_CLICK, 0, 0);  // rad2: Selection
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+}
+
+TEST_F(PrintListingTest, ThePlatformDialogPrintsTheChosenSelection) {
+    UsePrintDialog(nullptr);
+    std::vector<ListingLine> lines = MakeListing(2, 2);
+    WriteListing(ListingPane, lines);
+    SetSelection(ListingPane, LineStart(lines, 3), LineStart(lines, 5) - 1);
+    WhileModal(ChooseSelectionAndPrint);
+    Printout out = Print();
+    EXPECT_EQ(out.title, kTitle);
+    EXPECT_EQ(out.words, Words(std::vector<ListingLine>(lines.begin() + 3, lines.begin() + 5)))
+        << out.text;
+}
+
+TEST(PrintRectangle, IsThePrintableAreaLessTheMarginsInTwips) {
+    RECT rect;
+    ASSERT_TRUE(PrintRectangle(4800, 6360, 600, 600, rect));  // 600 dpi, 8 x 10.6 inches
+    EXPECT_EQ(rect.left, 360);
+    EXPECT_EQ(rect.top, 360);
+    EXPECT_EQ(rect.right, 11160);
+    EXPECT_EQ(rect.bottom, 14962);
+    EXPECT_FALSE(PrintRectangle(4800, 6360, 0, 600, rect)) << "a device without a resolution";
+}
+
+// The program's own layout reads the pane's formats run by run: each heading with
+// the break before it is one run, the items of a folder another.
+TEST(PageSource, FindsTheRunsOfCharacterFormatAndKeepsTheSelection) {
+    TestPanes panes;
+    FontDialogGate = 0;
+    SetUpTextStyles(nullptr);
+    WriteListing(ListingPane, MakeListing(3, 2));
+    SetSelection(ListingPane, 3, 5);
+    PageSource source;
+    ReadPageSource(ListingPane, 0, -1, source);
+    std::vector<LONG> starts;
+    for (size_t at = source.text.find(L"\r    "); at != std::wstring::npos;
+         at = source.text.find(L"\r    ", at + 1)) {
+        starts.push_back(static_cast<LONG>(at));
+        starts.push_back(static_cast<LONG>(source.text.find(L'\r', at + 1)));
+    }
+    ASSERT_EQ(source.runs.size(), starts.size());
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const TextRun& run = source.runs[i];
+        EXPECT_EQ(run.start, starts[i]) << "run " << i;
+        EXPECT_EQ(run.end, i + 1 < starts.size() ? starts[i + 1] : LONG(source.text.size()));
+        EXPECT_EQ((run.format.dwEffects & CFE_BOLD) != 0, i % 2 == 0) << "run " << i;
+        EXPECT_EQ(run.format.crTextColor, i % 2 == 0 ? kHeadingColour : kItemColour);
+    }
+    EXPECT_EQ(Selection(ListingPane).cpMin, 3);
+    EXPECT_EQ(Selection(ListingPane).cpMax, 5);
+    ReleasePageSource(source);
+}
+
+// Run by ctest after the print server has stopped (KELVORA_NO_PRINTER=1): Wine then
+// knows no printer at all, and the platform's dialog only says so.
+std::string noticeTexts;
+bool dialogOffered = false;
+
+bool DismissNotice() {
+    HWND box = FindDialog("Print");
+    if (!box)
+        return false;
+    dialogOffered = GetDlgItem(box, 0x473) != nullptr;  // cmb4: the printer list
+    noticeTexts = ChildTexts(box);
+    SendMessageA(box, WM_COMMAND, dialogOffered ? IDCANCEL : IDOK, 0);
+    return true;
+}
+
+TEST(NoPrinter, PrintingEndsQuietly) {
+    if (GetEnvironmentVariableA("KELVORA_NO_PRINTER", nullptr, 0) == 0)
+        GTEST_SKIP() << "needs a run without a print server (ctest output_tests_no_printer)";
+    char name[256];
+    DWORD size = sizeof name;
+    ASSERT_FALSE(GetDefaultPrinterA(name, &size)) << "a printer is still there: " << name;
+    TestPanes panes;
+    WriteListing(ListingPane, MakeListing(1, 2));
+    SetSelection(ListingPane, 3, 8);
+    std::string before = PaneText(ListingPane);
+    WhileModal(DismissNotice);
+    PrintListing(panes.window());
+    EXPECT_FALSE(dialogOffered) << noticeTexts;
+    EXPECT_EQ(PaneText(ListingPane), before);
+    EXPECT_EQ(Selection(ListingPane).cpMin, 3);
+    EXPECT_EQ(Selection(ListingPane).cpMax, 8);
+}
+
+}  // namespace
