@@ -1,7 +1,13 @@
 # Native build of the code with no Windows dependency, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, with its tests and its fuzz target.
-set(KELVORA_PORTABLE_SOURCES ${CMAKE_SOURCE_DIR}/settings/extension_list.cpp)
-set(KELVORA_PORTABLE_TESTS ${CMAKE_SOURCE_DIR}/tests/settings/extension_list_test.cpp)
+set(KELVORA_PORTABLE_SOURCES
+  ${CMAKE_SOURCE_DIR}/settings/extension_list.cpp
+  ${CMAKE_SOURCE_DIR}/shell/bounded_text.cpp
+  ${CMAKE_SOURCE_DIR}/output/rtf_rewrite.cpp)
+set(KELVORA_PORTABLE_TESTS
+  ${CMAKE_SOURCE_DIR}/tests/settings/extension_list_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/shell/bounded_text_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/output/rtf_rewrite_test.cpp)
 
 option(KELVORA_SANITIZE "Build with ASan and UBSan" ON)
 set(_warn -Wall -Wextra -Werror)
