@@ -25,7 +25,7 @@ enum class ListChange {
     Stored,        // the file now holds the changed list
     NotFound,      // nothing to remove: no entry equal to the extension
     TooLong,       // the extension is longer than 47 characters
-    BadCharacter,  // the extension contains "," or ":"
+    BadCharacter,  // the extension contains ",", ":" or a control character
     ListFull,      // the stored value would grow past 255 characters
     WriteFailed,   // the file could not be written; it holds what it held
 };

@@ -1,0 +1,146 @@
+#include "settings/settings_file.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings/current_filter.h"
+#include "settings/extension_list.h"
+#include "shell/bounded_text.h"
+
+char SettingsFilePath[kSettingsPathCapacity] = "";
+
+namespace {
+
+constexpr char kFileName[] = "Kelvora.ini";
+constexpr char kSection[] = "ext";
+constexpr char kKey[] = "Extensions";
+// The section as WritePrivateProfileSectionA takes it: zero-ended lines, then an empty
+// one (the literal's own zero).
+constexpr char kDefaultSection[] = "Extensions=mp3,txt,zip,jpg,:\0";
+
+static_assert(kMaxListValueLength + 1 == kSettingsValueCapacity,
+              "the list value is read into kSettingsValueCapacity bytes");
+
+// With no usable path every operation does nothing: the profile functions would
+// take a bare or empty name to mean a file in the Windows folder.
+bool HavePath() {
+    return SettingsFilePath[0] != '\0';
+}
+
+std::string ReadListValue() {
+    char value[kSettingsValueCapacity] = "";
+    GetPrivateProfileStringA(kSection, kKey, "", value, kSettingsValueCapacity, SettingsFilePath);
+    return std::string(value, strnlen(value, sizeof value - 1));
+}
+
+ListChange WriteListValue(const std::string& value) {
+    // A file the user marked read-only is not written, even where the system would let
+    // this user write it.
+    DWORD attributes = GetFileAttributesA(SettingsFilePath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return ListChange::WriteFailed;
+    }
+    if (!WritePrivateProfileStringA(kSection, kKey, value.c_str(), SettingsFilePath)) {
+        // The profile functions may keep the unwritten change in their cache; drop the
+        // cache so that the next read shows what the file really holds.
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsFilePath);
+        return ListChange::WriteFailed;
+    }
+    return ListChange::Stored;
+}
+
+ListChange ToListChange(ListEdit edit) {
+    switch (edit) {
+        case ListEdit::Done:
+            return ListChange::Stored;
+        case ListEdit::NotFound:
+            return ListChange::NotFound;
+        case ListEdit::TooLong:
+            return ListChange::TooLong;
+        case ListEdit::BadCharacter:
+            return ListChange::BadCharacter;
+        case ListEdit::ListFull:
+            return ListChange::ListFull;
+    }
+    return ListChange::WriteFailed;
+}
+
+using ValueEdit = ListEdit (*)(std::string*, std::string_view);
+
+ListChange ChangeList(ValueEdit edit, const char* extension) {
+    if (extension == nullptr)
+        return ListChange::BadCharacter;
+    // The extension is judged before the file is touched: a refused one leaves it as it is.
+    ListEdit check = CheckExtension(extension);
+    if (check != ListEdit::Done)
+        return ToListChange(check);
+    if (!HavePath())
+        return ListChange::WriteFailed;
+    std::string value = ReadListValue();
+    ListEdit result = edit(&value, extension);
+    if (result != ListEdit::Done)
+        return ToListChange(result);
+    return WriteListValue(value);
+}
+
+}  // namespace
+
+void FixSettingsFilePath() {
+    char path[kSettingsPathCapacity];
+    DWORD length = GetCurrentDirectoryA(kSettingsPathCapacity, path);
+    SettingsFilePath[0] = '\0';
+    // A directory that does not fit (the call then returns the size it needs) leaves
+    // the path empty rather than cut.
+    if (length == 0 || length >= static_cast<DWORD>(kSettingsPathCapacity))
+        return;
+    if (PathAddBackslashA(path) == nullptr)
+        return;
+    if (!AppendText(path, sizeof path, kFileName))
+        return;
+    CopyText(SettingsFilePath, sizeof SettingsFilePath, path);
+}
+
+void LoadExtensionList() {
+    CopyText(CurrentFilter, kFilterCapacity, "*.");
+    if (!HavePath())
+        return;
+    if (GetFileAttributesA(SettingsFilePath) == INVALID_FILE_ATTRIBUTES) {
+        // CREATE_NEW never opens a file that is already there, so a file that appears
+        // meanwhile is never rewritten.
+        HANDLE file = CreateFileA(SettingsFilePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            WritePrivateProfileSectionA(kSection, kDefaultSection, SettingsFilePath);
+        }
+    }
+    ExtensionList list = ParseExtensionList(ReadListValue());
+    CopyText(CurrentFilter, kFilterCapacity, FirstEntryFilter(list).c_str());
+}
+
+void FillFilterBox(HWND comboBox) {
+    if (HavePath()) {
+        // The item text is built in CurrentFilter, so an entry longer than
+        // kMaxExtensionLength (only a hand-edited file has one) is shown cut to what fits,
+        // never split inside a UTF-8 character. It still gets its item: the dialog takes
+        // an item's index for its entry's index.
+        const bool utf8 = GetACP() == CP_UTF8;
+        ExtensionList list = ParseExtensionList(ReadListValue());
+        for (const std::string& entry : list.entries) {
+            CopyText(CurrentFilter, kFilterCapacity, "*.");
+            AppendText(CurrentFilter, kFilterCapacity, entry.c_str(), utf8);
+            SendMessageA(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentFilter));
+        }
+    }
+    CopyText(CurrentFilter, kFilterCapacity, "*.");
+}
+
+ListChange AppendExtension(const char* extension) {
+    return ChangeList(AppendToListValue, extension);
+}
+
+ListChange RemoveExtension(const char* extension) {
+    return ChangeList(RemoveFromListValue, extension);
+}
