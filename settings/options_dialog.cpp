@@ -1,5 +1,409 @@
 #include "settings/options_dialog.h"
 
-INT_PTR OptionsDialog(HWND) {
-    return 0;
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "listing/listing_generator.h"
+#include "listing/listing_options.h"
+#include "resources/resource_ids.h"
+#include "settings/current_filter.h"
+#include "settings/extension_list.h"
+#include "settings/settings_file.h"
+#include "shell/bounded_text.h"
+
+int32_t FilterEdited = 0;
+
+namespace {
+
+constexpr int kHotKeyEscape = 52992;  // VK_ESCAPE, no modifiers
+constexpr int kHotKeyEnter = 52993;   // VK_RETURN, no modifiers
+constexpr int kTextCapacity = 1000;   // the edit field is read with this limit
+constexpr int kMessageCapacity = 1600;
+constexpr char kAddQuestion[] = "Add String To List?";
+constexpr char kRemoveQuestion[] = "Remove String From List?";
+constexpr char kMessageCaption[] = "Options";
+
+// The ten boxes and their flags. The first six are the ones ApplyOptions copies, in
+// its order; the last four are the case boxes, written at each click.
+struct OptionBox {
+    int id;
+    int32_t ListingOptionFlags::*flag;
+};
+constexpr int kBoxCount = 10;
+constexpr int kAppliedBoxCount = 6;
+constexpr OptionBox kBoxes[kBoxCount] = {
+    {IDC_OPT_LIST_ITEM_NAMES, &ListingOptionFlags::ListItemNames},
+    {IDC_OPT_LIST_FOLDER_NAMES, &ListingOptionFlags::ListFolderNames},
+    {IDC_OPT_INCLUDE_EXTENSIONS, &ListingOptionFlags::IncludeExtensions},
+    {IDC_OPT_INCLUDE_EMPTY, &ListingOptionFlags::IncludeEmptyFolders},
+    {IDC_OPT_COMPLETE_PATH, &ListingOptionFlags::CompleteFolderPath},
+    {IDC_OPT_UNDERSCORE, &ListingOptionFlags::UnderScoreToSpace},
+    {IDC_OPT_ITEMS_LOWER, &ListingOptionFlags::ItemsLowerCase},
+    {IDC_OPT_FOLDERS_LOWER, &ListingOptionFlags::FoldersLowerCase},
+    {IDC_OPT_ITEMS_UPPER, &ListingOptionFlags::ItemsUpperCase},
+    {IDC_OPT_FOLDERS_UPPER, &ListingOptionFlags::FoldersUpperCase},
+};
+
+// The eleven working controls, looked up once when the dialog opens.
+HWND BoxHandles[kBoxCount] = {};
+HWND FilterBox = nullptr;
+
+int BoxIndex(int id) {
+    for (int i = 0; i < kBoxCount; ++i) {
+        if (kBoxes[i].id == id)
+            return i;
+    }
+    return -1;
+}
+
+int CasePartner(int id) {
+    switch (id) {
+        case IDC_OPT_ITEMS_LOWER:
+            return IDC_OPT_ITEMS_UPPER;
+        case IDC_OPT_ITEMS_UPPER:
+            return IDC_OPT_ITEMS_LOWER;
+        case IDC_OPT_FOLDERS_LOWER:
+            return IDC_OPT_FOLDERS_UPPER;
+        default:
+            return IDC_OPT_FOLDERS_LOWER;
+    }
+}
+
+// ---- Hot keys and boxes ----
+
+void HoldHotKeys(HWND dialog) {
+    RegisterHotKey(dialog, kHotKeyEscape, 0, VK_ESCAPE);
+    RegisterHotKey(dialog, kHotKeyEnter, 0, VK_RETURN);
+}
+
+void ReleaseHotKeys(HWND dialog) {
+    UnregisterHotKey(dialog, kHotKeyEscape);
+    UnregisterHotKey(dialog, kHotKeyEnter);
+}
+
+// Every box the dialog shows is owned by it, so the dialog cannot be used while the
+// box is up; Esc and Enter go to the box, and come back to the dialog afterwards.
+int ShowBox(HWND dialog, const char* text, const char* caption, UINT type) {
+    ReleaseHotKeys(dialog);
+    int answer = MessageBoxExA(dialog, text, caption, type, 0);
+    HoldHotKeys(dialog);
+    return answer;
+}
+
+bool Confirm(HWND dialog, const char* question, const char* filter) {
+    return ShowBox(dialog, filter, question, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+// Says why a change to the stored list did not happen.
+void ExplainListChange(HWND dialog, ListChange change, const char* extension, bool adding) {
+    char text[kMessageCapacity];
+    UINT icon = MB_ICONEXCLAMATION;
+    if (change == ListChange::WriteFailed) {
+        std::snprintf(text, sizeof text,
+                      "The settings file could not be written:\n\n%s\n\n"
+                      "The list of extensions has not been changed. Make sure that the file "
+                      "is not read-only and that you may change files in its folder.",
+                      SettingsFilePath);
+        icon = MB_ICONERROR;
+    } else if (!adding) {
+        std::snprintf(text, sizeof text,
+                      "\"*.%s\" cannot be removed: the settings file holds this extension in "
+                      "a form that this program cannot change.\n\n"
+                      "You can remove it by editing the settings file:\n\n%s",
+                      extension, SettingsFilePath);
+    } else if (change == ListChange::TooLong) {
+        std::snprintf(text, sizeof text,
+                      "The extension cannot be added to the list because it is too long: an "
+                      "extension can have at most %d characters.\n\n"
+                      "Shorten it and try again.",
+                      kMaxExtensionLength);
+    } else if (change == ListChange::ListFull) {
+        std::snprintf(text, sizeof text,
+                      "\"*.%s\" cannot be added because the list of extensions is full: the "
+                      "settings file keeps at most %d characters of extensions.\n\n"
+                      "Remove an extension that you no longer need and try again.",
+                      extension, static_cast<int>(kMaxListValueLength));
+    } else {
+        const char* bad = std::strpbrk(extension, ",:");
+        if (bad != nullptr && *bad == ',') {
+            std::snprintf(text, sizeof text,
+                          "\"*.%s\" cannot be added because it contains a comma (,).\n\n"
+                          "The list of extensions uses commas to separate its entries. "
+                          "Remove the comma and try again.",
+                          extension);
+        } else if (bad != nullptr) {
+            std::snprintf(text, sizeof text,
+                          "\"*.%s\" cannot be added because it contains a colon (:).\n\n"
+                          "The list of extensions uses a colon to mark its end. "
+                          "Remove the colon and try again.",
+                          extension);
+        } else {
+            std::snprintf(text, sizeof text,
+                          "The extension cannot be added because it contains a control "
+                          "character, such as a tab or a line break, which no file name "
+                          "can contain.\n\nRemove the character and try again.");
+        }
+    }
+    ShowBox(dialog, text, kMessageCaption, MB_OK | icon);
+}
+
+// ---- The filter box ----
+
+// Copies an item's text into a buffer of kFilterCapacity bytes; false when there is no
+// such item (or its text would not fit).
+bool ItemText(int index, char* text) {
+    LRESULT length = SendMessageA(FilterBox, CB_GETLBTEXTLEN, index, 0);
+    if (length == CB_ERR || length >= kFilterCapacity)
+        return false;
+    return SendMessageA(FilterBox, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text)) != CB_ERR;
+}
+
+int ItemCount() {
+    return static_cast<int>(SendMessageA(FilterBox, CB_GETCOUNT, 0, 0));
+}
+
+// The whole text of the edit field.
+void ReadEditField(char* text) {
+    SendMessageA(FilterBox, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    text[0] = '\0';
+    SendMessageA(FilterBox, WM_GETTEXT, kTextCapacity, reinterpret_cast<LPARAM>(text));
+}
+
+// Selects the item at FilterIndex, which puts its text into the edit field; with no
+// such item nothing is selected and the field is empty.
+void ShowFilterIndex() {
+    bool exists = FilterIndex >= 0 && FilterIndex < ItemCount();
+    SendMessageA(FilterBox, CB_SETCURSEL, exists ? FilterIndex : -1, 0);
+}
+
+// Fills the list afresh from the settings file, so that it shows what the file holds.
+// CurrentFilter keeps its value (FillFilterBox uses it as its working buffer); the item
+// at FilterIndex is selected again and a pending typed text is put back.
+void RefillFilterBox() {
+    char typed[kTextCapacity] = "";
+    if (FilterEdited)
+        ReadEditField(typed);
+    char filter[kFilterCapacity];
+    CopyText(filter, sizeof filter, CurrentFilter);
+    SendMessageA(FilterBox, CB_RESETCONTENT, 0, 0);
+    FillFilterBox(FilterBox);
+    CopyText(CurrentFilter, kFilterCapacity, filter);
+    ShowFilterIndex();
+    if (FilterEdited)
+        SetWindowTextA(FilterBox, typed);
+}
+
+// The extension of a typed filter, judged by its first character once: "*" and the
+// character after it are dropped, or a leading "."; otherwise the text is taken whole.
+const char* StripToExtension(const char* text) {
+    if (text[0] == '*')
+        return text[1] == '\0' ? text + 1 : text + 2;
+    if (text[0] == '.')
+        return text + 1;
+    return text;
+}
+
+// Whether the extension could be added, judged before any question on the list that
+// the dialog shows, which is the stored list (AppendExtension judges again, on the file).
+ListChange JudgeNewExtension(const char* extension) {
+    ExtensionList list;
+    list.closed = true;
+    char item[kFilterCapacity];
+    for (int i = 0, count = ItemCount(); i < count; ++i) {
+        if (ItemText(i, item))
+            list.entries.emplace_back(item + 2);
+    }
+    std::string value = FormatExtensionList(list);
+    switch (AppendToListValue(&value, extension)) {
+        case ListEdit::Done:
+            return ListChange::Stored;
+        case ListEdit::TooLong:
+            return ListChange::TooLong;
+        case ListEdit::ListFull:
+            return ListChange::ListFull;
+        default:
+            return ListChange::BadCharacter;
+    }
+}
+
+// ---- Operations ----
+
+void OpenOptions(HWND dialog) {
+    HoldHotKeys(dialog);
+    for (int i = 0; i < kBoxCount; ++i)
+        BoxHandles[i] = GetDlgItem(dialog, kBoxes[i].id);
+    FilterBox = GetDlgItem(dialog, IDC_OPT_EXTENSIONS);
+    for (int i = 0; i < kBoxCount; ++i)
+        SendMessageA(BoxHandles[i], BM_SETCHECK, ListingOptions.*kBoxes[i].flag, 0);
+    FilterEdited = 0;
+    FillFilterBox(FilterBox);
+    SendMessageA(FilterBox, CB_SETCURSEL, FilterIndex, 0);
+    ItemText(FilterIndex, CurrentFilter);  // CurrentFilter stays "*." without that item
+}
+
+void CloseOptions(HWND dialog, INT_PTR result) {
+    FilterEdited = 0;
+    ReleaseHotKeys(dialog);
+    EndDialog(dialog, result);
+}
+
+void ClickCaseBox(int id) {
+    int32_t state = SendMessageA(BoxHandles[BoxIndex(id)], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    ListingOptions.*kBoxes[BoxIndex(id)].flag = state;
+    if (state == 1) {
+        int partner = BoxIndex(CasePartner(id));
+        SendMessageA(BoxHandles[partner], BM_SETCHECK, BST_UNCHECKED, 0);
+        ListingOptions.*kBoxes[partner].flag = 0;
+    }
+}
+
+void SelectFilter() {
+    int index = static_cast<int>(SendMessageA(FilterBox, CB_GETCURSEL, 0, 0));
+    if (index == CB_ERR)
+        return;
+    char text[kFilterCapacity];
+    if (!ItemText(index, text))
+        return;
+    FilterIndex = index;
+    CopyText(CurrentFilter, kFilterCapacity, text);
+    FilterEdited = 0;
+}
+
+// Takes the pending typed filter into the list when the user agrees. False when it
+// could not be stored: it stays in the edit field, still pending, and nothing changed.
+bool TakeTypedFilter(HWND dialog) {
+    char typed[kTextCapacity];
+    ReadEditField(typed);
+    const char* extension = StripToExtension(typed);
+    ListChange judged = JudgeNewExtension(extension);
+    if (judged != ListChange::Stored) {
+        ExplainListChange(dialog, judged, extension, true);
+        return false;
+    }
+    char display[kFilterCapacity];
+    CopyText(display, sizeof display, "*.");
+    AppendText(display, sizeof display, extension);
+    if (!Confirm(dialog, kAddQuestion, display)) {
+        // Declined: the typed text goes, the list shows the filter in force again.
+        FilterEdited = 0;
+        ShowFilterIndex();
+        return true;
+    }
+    ListChange stored = AppendExtension(extension);
+    if (stored != ListChange::Stored) {
+        ExplainListChange(dialog, stored, extension, true);
+        RefillFilterBox();
+        return false;
+    }
+    CopyText(CurrentFilter, kFilterCapacity, display);
+    FilterIndex = static_cast<int>(
+        SendMessageA(FilterBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(display)));
+    SendMessageA(FilterBox, CB_SETCURSEL, FilterIndex, 0);
+    FilterEdited = 0;
+    return true;
+}
+
+// Removes the selected filter from the list and the file when the user agrees. Nothing
+// happens while a typed text is pending or when nothing is selected.
+void RemoveSelectedFilter(HWND dialog) {
+    if (FilterEdited == 1)
+        return;
+    int index = static_cast<int>(SendMessageA(FilterBox, CB_GETCURSEL, 0, 0));
+    char item[kFilterCapacity];
+    if (index == CB_ERR || !ItemText(index, item))
+        return;
+    if (!Confirm(dialog, kRemoveQuestion, item))
+        return;
+    const char* extension = item + 2;  // every item is "*." + extension
+    ListChange removed = RemoveExtension(extension);
+    if (removed == ListChange::Stored) {
+        SendMessageA(FilterBox, CB_DELETESTRING, index, 0);
+    } else if (removed == ListChange::NotFound) {
+        RefillFilterBox();  // the file no longer holds it: show what the file holds
+    } else {
+        ExplainListChange(dialog, removed, extension, false);
+        RefillFilterBox();
+        return;
+    }
+    FilterIndex = 0;
+    SendMessageA(FilterBox, CB_SETCURSEL, 0, 0);
+    ItemText(0, CurrentFilter);  // an empty list leaves CurrentFilter as it was
+}
+
+void OptionsCommand(HWND dialog, int id, int code) {
+    if (code != 0) {
+        if (id != IDC_OPT_EXTENSIONS)
+            return;
+        if (code == CBN_SELCHANGE)
+            SelectFilter();
+        else if (code == CBN_EDITCHANGE)
+            FilterEdited = 1;
+        return;
+    }
+    switch (id) {
+        case IDC_OPT_OK:
+            if (ApplyOptions(dialog)) {
+                CloseOptions(dialog, 1);
+                RegenerateListing();
+            }
+            break;
+        case IDC_OPT_APPLY:
+            if (ApplyOptions(dialog))
+                RegenerateListing();
+            break;
+        case IDC_OPT_CANCEL:
+            CloseOptions(dialog, 0);
+            break;
+        case IDC_OPT_REMOVE:
+            RemoveSelectedFilter(dialog);
+            break;
+        case IDC_OPT_ITEMS_LOWER:
+        case IDC_OPT_FOLDERS_LOWER:
+        case IDC_OPT_ITEMS_UPPER:
+        case IDC_OPT_FOLDERS_UPPER:
+            ClickCaseBox(id);
+            break;
+        default:
+            break;  // the other boxes check themselves; IDOK and IDCANCEL do nothing
+    }
+}
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OpenOptions(dialog);
+            return TRUE;  // the focus goes to the first control, "List Item Names"
+        case WM_CLOSE:
+            CloseOptions(dialog, 0);
+            return TRUE;
+        case WM_HOTKEY:
+            if (wParam == kHotKeyEscape)
+                SendMessageA(dialog, WM_CLOSE, 0, 0);
+            else if (wParam == kHotKeyEnter)
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_OPT_OK, 0), 0);
+            return TRUE;
+        case WM_COMMAND:
+            OptionsCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+bool ApplyOptions(HWND dialog) {
+    if (FilterEdited == 1 && !TakeTypedFilter(dialog))
+        return false;
+    for (int i = 0; i < kAppliedBoxCount; ++i) {
+        ListingOptions.*kBoxes[i].flag =
+            SendMessageA(BoxHandles[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+    return true;
+}
+
+INT_PTR OptionsDialog(HWND owner) {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPTIONS), owner,
+                           OptionsDialogProc, 0);
 }
