@@ -20,8 +20,7 @@ void AboutDialog(HWND owner) {
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            RegisterHotKey(dialog, kHotKeyEscape, 0, VK_ESCAPE);
-            RegisterHotKey(dialog, kHotKeyEnter, 0, VK_RETURN);
+            HoldHotKeys(dialog);
             return TRUE;
         case WM_HOTKEY:
             SendMessageA(dialog, WM_CLOSE, 0, 0);
@@ -36,8 +35,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
             return TRUE;
         }
         case WM_CLOSE:
-            UnregisterHotKey(dialog, kHotKeyEscape);
-            UnregisterHotKey(dialog, kHotKeyEnter);
+            ReleaseHotKeys(dialog);
             EndDialog(dialog, 0);
             return TRUE;
         default:

@@ -3,12 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/hot_keys.h"
+
 // The maker's web page, opened from the picture's web-site label.
 extern const char kMakerWebPage[];
-
-// Esc and Enter, registered as system hot keys (no modifiers) while the box is open.
-constexpr int kHotKeyEscape = 52992;
-constexpr int kHotKeyEnter = 52993;
 
 // The web-site label of the About picture, in client pixels, both ends included.
 constexpr unsigned kWebLabelLeft = 109;

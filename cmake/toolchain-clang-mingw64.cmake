@@ -13,7 +13,6 @@ set(_gcc_dir /usr/lib/gcc/${TOOLCHAIN_PREFIX}/12-posix)
 set(CMAKE_CXX_FLAGS_INIT
     "-isystem ${_gcc_dir}/include/c++ -isystem ${_gcc_dir}/include/c++/${TOOLCHAIN_PREFIX} -isystem ${_gcc_dir}/include/c++/backward")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${_gcc_dir}")
-set(CMAKE_CXX_STANDARD_LIBRARIES_INIT "-lpthread")
 set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

@@ -4,6 +4,11 @@ enable_language(RC)
 set(KELVORA_WARNINGS -Wall -Wextra -Werror)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
 add_link_options(-static -static-libgcc -static-libstdc++)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  # libstdc++ of the posix thread model needs winpthreads, which clang's driver
+  # does not add by itself.
+  string(APPEND CMAKE_CXX_STANDARD_LIBRARIES " -lpthread")
+endif()
 
 # Product code of the main program, everything but the entry point, as one library
 # that the program and the tests share.

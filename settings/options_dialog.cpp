@@ -10,15 +10,14 @@
 #include "settings/current_filter.h"
 #include "settings/extension_list.h"
 #include "settings/settings_file.h"
+#include "shell/hot_keys.h"
 #include "shell/bounded_text.h"
 
 int32_t FilterEdited = 0;
 
 namespace {
 
-constexpr int kHotKeyEscape = 52992;  // VK_ESCAPE, no modifiers
-constexpr int kHotKeyEnter = 52993;   // VK_RETURN, no modifiers
-constexpr int kTextCapacity = 1000;   // the edit field is read with this limit
+constexpr int kTextCapacity = 1000;  // the edit field is read with this limit
 constexpr int kMessageCapacity = 1600;
 constexpr char kAddQuestion[] = "Add String To List?";
 constexpr char kRemoveQuestion[] = "Remove String From List?";
@@ -71,16 +70,6 @@ int CasePartner(int id) {
 }
 
 // ---- Hot keys and boxes ----
-
-void HoldHotKeys(HWND dialog) {
-    RegisterHotKey(dialog, kHotKeyEscape, 0, VK_ESCAPE);
-    RegisterHotKey(dialog, kHotKeyEnter, 0, VK_RETURN);
-}
-
-void ReleaseHotKeys(HWND dialog) {
-    UnregisterHotKey(dialog, kHotKeyEscape);
-    UnregisterHotKey(dialog, kHotKeyEnter);
-}
 
 // Every box the dialog shows is owned by it, so the dialog cannot be used while the
 // box is up; Esc and Enter go to the box, and come back to the dialog afterwards.

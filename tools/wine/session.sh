@@ -56,8 +56,10 @@ start)
   done
   # One persistent wineserver for the whole run.
   (setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &)
-  # Start Wine's services now, with no pipe of the caller's to inherit.
-  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # With no window manager on the X server, Wine waits for one each time a captioned
+  # window closes; unmanaged windows close at once. This also starts Wine's services
+  # now, with no pipe of the caller's to inherit.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
   echo "Wine session ready on $DISPLAY"
   ;;
 stop)

@@ -1,0 +1,17 @@
+// Esc and Enter as system hot keys, held by the Options dialog and the About box for
+// themselves while they are open.
+#pragma once
+#include <windows.h>
+
+constexpr int kHotKeyEscape = 52992;  // VK_ESCAPE, no modifiers
+constexpr int kHotKeyEnter = 52993;   // VK_RETURN, no modifiers
+
+inline void HoldHotKeys(HWND dialog) {
+    RegisterHotKey(dialog, kHotKeyEscape, 0, VK_ESCAPE);
+    RegisterHotKey(dialog, kHotKeyEnter, 0, VK_RETURN);
+}
+
+inline void ReleaseHotKeys(HWND dialog) {
+    UnregisterHotKey(dialog, kHotKeyEscape);
+    UnregisterHotKey(dialog, kHotKeyEnter);
+}
