@@ -38,6 +38,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/setup/setup_main.cpp AND EXISTS ${CMAKE_SOURCE_DIR
   target_link_libraries(KelvoraSetUp PRIVATE shell32 shlwapi ole32 uuid)
 endif()
 
+add_subdirectory(${CMAKE_SOURCE_DIR}/bench ${CMAKE_BINARY_DIR}/bench)
 
 if(KELVORA_TESTS)
   enable_testing()

@@ -1,6 +1,9 @@
 #include "tree/folder_tree.h"
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <string>
 
 #include "resources/resource_ids.h"
 #include "shell/bounded_text.h"
@@ -17,6 +20,43 @@ namespace {
 
 bool Utf8CodePage() {
     return GetACP() == CP_UTF8;
+}
+
+std::vector<InsertedFolder> lastInserted;
+
+// A subfolder found by PopulateNode's search.
+struct FoundFolder {
+    std::string name;
+    std::wstring key;  // the name as the tree holds it, converted from the ANSI code page
+    DWORD attributes;
+};
+
+// Inserts the found folders under node with TVI_SORT, so the tree places each one
+// itself, but in descending order of the control's own comparison (lstrcmpW of the
+// names as it holds them): every insertion then stops at the first child instead of
+// walking all of them, which keeps a folder of many thousand subfolders linear.
+// Folders that compare equal keep the search's order among themselves, and each one
+// lands where inserting them in search order would have put it.
+void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
+    std::vector<size_t> order(found.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&found](size_t a, size_t b) {
+        return lstrcmpW(found[a].key.c_str(), found[b].key.c_str()) > 0;
+    });
+    lastInserted.reserve(found.size());
+    for (size_t i : order) {
+        HTREEITEM child =
+            TreeInsert(TreePane, node, TVI_SORT, found[i].name.c_str(), FolderClosed, FolderOpen);
+        lastInserted.push_back({child, found[i].attributes});
+    }
+}
+
+std::wstring TreeKey(const char* name) {
+    int units = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
+    std::wstring key(units > 0 ? static_cast<size_t>(units) : 1, L'\0');
+    if (units > 0)
+        MultiByteToWideChar(CP_ACP, 0, name, -1, &key[0], units);
+    return key;
 }
 
 }  // namespace
@@ -105,6 +145,7 @@ void DescendToLeaf() {
 }
 
 void PopulateNode(HTREEITEM node) {
+    lastInserted.clear();
     DirectoryService& dir = Directory();
     if (node != RootNode && !dir.ChangeDirectory(CurrentPath))
         return;
@@ -115,15 +156,21 @@ void PopulateNode(HTREEITEM node) {
     HANDLE search = dir.FindFirst("*.*", &entry);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    std::vector<FoundFolder> found;
     do {
         // The root holds only the drives, whatever folder the descent ended in.
         if (node != RootNode && IsShownFolder(entry)) {
             entry.cFileName[MAX_PATH - 1] = '\0';
-            TreeInsert(TreePane, node, TVI_SORT, entry.cFileName, FolderClosed, FolderOpen);
+            found.push_back({entry.cFileName, TreeKey(entry.cFileName), entry.dwFileAttributes});
         }
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);
+    InsertSorted(node, found);
     TreeExpand(TreePane, node, TVE_EXPAND);
+}
+
+const std::vector<InsertedFolder>& LastInsertedFolders() {
+    return lastInserted;
 }
 
 bool BuildNodePath(HTREEITEM node) {

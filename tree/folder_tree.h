@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
 enum NodeImage {
     FolderClosed = 0,
     FolderOpen = 1,
@@ -42,6 +44,14 @@ void PopulateNode(HTREEITEM node);
 // Sets CurrentPath (and the working copy) to the node's full path with a trailing
 // backslash and makes it the current directory; true when the directory changed.
 bool BuildNodePath(HTREEITEM node);
+
+// The folders that the last call of PopulateNode inserted, each with the attributes
+// its directory search reported; empty when that call inserted nothing.
+struct InsertedFolder {
+    HTREEITEM node;
+    DWORD attributes;
+};
+const std::vector<InsertedFolder>& LastInsertedFolders();
 
 // Releases the image list (at shutdown).
 void ReleaseFolderTree();

@@ -1,5 +1,9 @@
 #include "tree/tree_marks.h"
 
+#include <cstring>
+#include <string>
+#include <unordered_map>
+
 #include "resources/resource_ids.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
@@ -149,6 +153,64 @@ bool IsLinkNode() {
     return IsLinkFolder(entry);
 }
 
+// Whether each node of the walk is a link, as far as the directory searches that
+// read its parent have already told: the folders read during the walk, and the
+// subfolders of the walk's own start, which one search of its folder covers. A node
+// it does not know is tested on its own.
+class KnownLinks {
+public:
+    // The link test of IsLinkFolder, on attributes a search reported.
+    static bool IsLinkAttributes(DWORD attributes) {
+        WIN32_FIND_DATAA entry = {};
+        entry.dwFileAttributes = attributes;
+        return IsLinkFolder(entry);
+    }
+
+    // Learns the links among the existing children of start with one search.
+    void LearnChildrenOf(HTREEITEM start) {
+        if (start == RootNode || !BuildNodePath(start))
+            return;
+        DirectoryService& dir = Directory();
+        WIN32_FIND_DATAA entry;
+        HANDLE search = dir.FindFirst("*.*", &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        std::unordered_map<std::string, DWORD> byName;
+        do {
+            if (IsShownFolder(entry)) {
+                entry.cFileName[MAX_PATH - 1] = '\0';
+                byName.emplace(entry.cFileName, entry.dwFileAttributes);
+            }
+        } while (dir.FindNext(search, &entry));
+        dir.CloseSearch(search);
+        char text[kTreeTextCapacity];
+        for (HTREEITEM child = TreeFirstChild(TreePane, start); child != nullptr;
+             child = TreeNextSibling(TreePane, child)) {
+            TreeGetText(TreePane, child, text, sizeof text);
+            auto found = byName.find(text);
+            if (found != byName.end())
+                links_[child] = IsLinkAttributes(found->second);
+        }
+    }
+
+    // Learns the links among the folders the last PopulateNode inserted.
+    void LearnLastRead() {
+        for (const InsertedFolder& folder : LastInsertedFolders()) {
+            if (folder.node != nullptr)
+                links_[folder.node] = IsLinkAttributes(folder.attributes);
+        }
+    }
+
+    // Whether node, whose path BuildNodePath has just set, is a link.
+    bool IsLink(HTREEITEM node) const {
+        auto known = links_.find(node);
+        return known != links_.end() ? known->second : IsLinkNode();
+    }
+
+private:
+    std::unordered_map<HTREEITEM, bool> links_;
+};
+
 }  // namespace
 
 void MarkSubtree(bool listing) {
@@ -159,11 +221,14 @@ void MarkSubtree(bool listing) {
     HTREEITEM at = TreeFirstChild(TreePane, CurrentNode);
     if (at == nullptr)
         return;
+    KnownLinks links;
+    links.LearnChildrenOf(CurrentNode);
     for (;;) {
         // Entering a node: read it (unless it is a link) and expand it, then go down.
         BuildNodePath(at);
-        if (!IsLinkNode()) {
+        if (!links.IsLink(at)) {
             PopulateNode(at);
+            links.LearnLastRead();
             TreeExpand(TreePane, at, TVE_EXPAND);
         }
         HTREEITEM child = TreeFirstChild(TreePane, at);

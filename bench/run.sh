@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Kelvora's speed benchmark under Wine, in one command:
+#   bench/run.sh [RUNS]            (RUNS per case, 5 by default)
+# Builds kelvora_bench, makes the synthetic folder trees under /tmp (the same for a
+# seed: KELVORA_BENCH_SEED), times every case in its own Wine process RUNS times,
+# prints the medians, ratios, growth and memory (bench/summarize.py), and deletes the
+# trees. KELVORA_BENCH_BUILD names the build tree (build-bench by default); its Wine
+# session is started here and stopped at the end. The warm regeneration of the
+# largest tree is timed in the first run only: clearing that listing costs the Rich
+# Edit control minutes under Wine (its own cost, shown as pane_clear).
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+seed=${KELVORA_BENCH_SEED:-20240601}
+build=${KELVORA_BENCH_BUILD:-$repo/build-bench}
+data=$(mktemp -d /tmp/kelvora-bench.XXXXXX)
+results=$data/results
+
+cleanup() {
+  bash "$repo/tools/wine/session.sh" stop "$build" >/dev/null 2>&1 || true
+  rm -rf "$data"
+}
+trap cleanup EXIT
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/toolchain-mingw64.cmake" \
+    -DKELVORA_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" --target kelvora_bench -j2 >/dev/null
+mkdir -p "$results"
+python3 "$repo/bench/make_tree.py" "$data" "$seed" 1000 10000 100000 --wide
+bash "$repo/tools/wine/session.sh" start "$build" >/dev/null
+
+bench() { "$repo/tools/wine/run.sh" "$build" "$build/bench/kelvora_bench.exe" "$@"; }
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+twenty=()
+for f in "$data"/wide/twenty/f*; do twenty+=("$(winpath "$f")"); done
+for run in $(seq 1 "$runs"); do
+  for size in 1000 10000 100000; do
+    echo "run $run/$runs: $size files" >&2
+    warm=()
+    if [ "$size" = 100000 ] && [ "$run" -gt 1 ]; then warm=(--no-warm); fi
+    bench tree "$(winpath "$data/s$size/top")" "${warm[@]}" >"$results/tree-$size-$run.txt"
+  done
+  echo "run $run/$runs: wide folders" >&2
+  bench wide "$(winpath "$data/wide/one")" >"$results/wide-one-$run.txt"
+  bench wide "${twenty[@]}" >"$results/wide-twenty-$run.txt"
+done
+python3 "$repo/bench/summarize.py" "$results"

@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""Prints the benchmark's table from the figures of its runs.
+
+    summarize.py RESULTS_DIR
+
+RESULTS_DIR holds one file per process: tree-SIZE-RUN.txt and wide-KIND-RUN.txt, each
+with "name=value" lines from kelvora_bench. Every time is the median of the runs, with
+its spread ((max - min) / median) beside it.
+"""
+import glob
+import os
+import re
+import statistics
+import sys
+
+SIZES = [1000, 10000, 100000]
+MB = 1024.0 * 1024.0
+
+
+def load(pattern):
+    runs = []
+    for path in sorted(glob.glob(pattern)):
+        figures = {}
+        for line in open(path):
+            match = re.match(r"^(\w+)=([-0-9.]+)$", line.strip())
+            if match:
+                figures[match.group(1)] = float(match.group(2))
+        if figures:
+            runs.append(figures)
+    return runs
+
+
+def median(runs, name):
+    values = [r[name] for r in runs if name in r]
+    return statistics.median(values) if values else float("nan")
+
+
+def spread(runs, name):
+    values = [r[name] for r in runs if name in r]
+    if len(values) < 2:
+        return 0.0
+    mid = statistics.median(values)
+    return (max(values) - min(values)) / mid if mid else 0.0
+
+
+def derived(runs, name, fn):
+    """A figure computed per run from the run's own figures."""
+    for r in runs:
+        try:
+            r[name] = fn(r)
+        except KeyError:
+            pass
+
+
+def main():
+    results = sys.argv[1]
+    trees = {}
+    for size in SIZES:
+        runs = load(os.path.join(results, "tree-%d-*.txt" % size))
+        if not runs:
+            continue
+        derived(runs, "own_cold_ms", lambda r: r["list_cold_ms"] - r["pane_write_ms"])
+        derived(runs, "own_warm_ms",
+                lambda r: r["list_warm_ms"] - r["pane_write_ms"] - r["pane_clear_ms"])
+        derived(runs, "peer_less_start_ms", lambda r: r["peer_ms"] - r["cmd_start_ms"])
+        derived(runs, "list_mem", lambda r: r["peak_ws_list"] - r["ws_before_list"])
+        derived(runs, "pane_mem", lambda r: r["peak_ws_pane"] - r["ws_before_pane"])
+        derived(runs, "own_mem", lambda r: max(0.0, r["list_mem"] - r["pane_mem"]))
+        trees[size] = runs
+
+    print("Kelvora benchmark: median of %s runs per size; (+-x%%) is the spread, max-min over the median"
+          % ", ".join("%d" % len(trees[s]) for s in trees))
+    for size, runs in trees.items():
+        walk = median(runs, "floor_walk_ms")
+        flist = median(runs, "floor_list_ms")
+        print()
+        print("%d files: %d folders, %d matching files, listing %d characters in %d style runs" % (
+            median(runs, "files"), median(runs, "folders"), median(runs, "matches"),
+            median(runs, "text_bytes"), median(runs, "runs")))
+
+        def row(label, name, floor=None, floor_name=""):
+            value = median(runs, name)
+            text = "  %-44s %9.1f ms (+-%3.0f%%)" % (label, value, 100 * spread(runs, name))
+            if floor:
+                text += "   %5.2fx %s" % (value / floor, floor_name)
+            print(text)
+
+        row("floor: walk of every folder, *.*", "floor_walk_ms")
+        row("MarkSubtree from an unread node", "mark_ms", walk, "the walk")
+        row("floor: every folder searched with the filter", "floor_list_ms")
+        row("RegenerateListing, cold", "list_cold_ms", flist, "the floor")
+        row("RegenerateListing, warm", "list_warm_ms", flist, "the floor")
+        row("  the pane alone: writing the runs", "pane_write_ms", flist, "the floor")
+        row("  the pane alone: clearing the listing", "pane_clear_ms", flist, "the floor")
+        row("  the program's own part, cold", "own_cold_ms", flist, "the floor")
+        row("  the program's own part, warm", "own_warm_ms", flist, "the floor")
+        row("peer: cmd /c dir /s /b", "peer_ms", flist, "the floor")
+        row("  peer less cmd's own start-up", "peer_less_start_ms", flist, "the floor")
+        text = median(runs, "text_bytes")
+        print("  %-44s %9.1f MB" % ("peak working set of the process", median(runs, "peak_ws_process") / MB))
+        print("  %-44s %9.1f MB  %6.1fx the text" % (
+            "listing's peak growth (cold)", median(runs, "list_mem") / MB, median(runs, "list_mem") / text))
+        print("  %-44s %9.1f MB  %6.1fx the text" % (
+            "  the pane alone keeping the same runs", median(runs, "pane_mem") / MB,
+            median(runs, "pane_mem") / text))
+        print("  %-44s %9.1f MB  %6.1fx the text" % (
+            "  the program's own part", median(runs, "own_mem") / MB, median(runs, "own_mem") / text))
+
+    sizes = list(trees)
+    if len(sizes) > 1:
+        print()
+        print("Growth from size to size (10x the files each step; linear is about 10x):")
+        for name in ["floor_walk_ms", "mark_ms", "floor_list_ms", "list_cold_ms", "list_warm_ms",
+                     "own_cold_ms", "pane_write_ms", "pane_clear_ms", "peer_ms"]:
+            steps = []
+            for a, b in zip(sizes, sizes[1:]):
+                steps.append("%d->%d %6.1fx" % (a, b, median(trees[b], name) / median(trees[a], name)))
+            print("  %-16s %s" % (name, "   ".join(steps)))
+
+    one = load(os.path.join(results, "wide-one-*.txt"))
+    twenty = load(os.path.join(results, "wide-twenty-*.txt"))
+    if one and twenty:
+        print()
+        print("Sorted insertion: reading folders of many subfolders (BuildNodePath + PopulateNode)")
+        for label, runs in [("one folder of 20,000 subfolders", one), ("20 folders of 1,000 subfolders", twenty)]:
+            print("  %-44s %9.1f ms (+-%3.0f%%)   floor %7.1f ms" % (
+                label, median(runs, "read_ms"), 100 * spread(runs, "read_ms"), median(runs, "floor_read_ms")))
+        print("  %-44s %9.2fx" % ("ratio", median(one, "read_ms") / median(twenty, "read_ms")))
+
+    if 10000 in trees and 100000 in trees:
+        print()
+        print("Targets:")
+        t = trees[100000]
+        checks = [
+            ("RegenerateListing 100k (cold) within 3x the floor",
+             median(t, "list_cold_ms") / median(t, "floor_list_ms"), 3.0),
+            ("  its program's own part within 3x the floor",
+             median(t, "own_cold_ms") / median(t, "floor_list_ms"), 3.0),
+            ("RegenerateListing 100k at most 12x the 10k case",
+             median(t, "list_cold_ms") / median(trees[10000], "list_cold_ms"), 12.0),
+            ("MarkSubtree 100k within 3x the floor's walk",
+             median(t, "mark_ms") / median(t, "floor_walk_ms"), 3.0),
+            ("peak memory of the 100k listing under 10x its text",
+             median(t, "list_mem") / median(t, "text_bytes"), 10.0),
+            ("  its program's own part under 10x the text",
+             median(t, "own_mem") / median(t, "text_bytes"), 10.0),
+        ]
+        if one and twenty:
+            checks.append(("20,000 subfolders read in under 2x 20 x 1,000",
+                           median(one, "read_ms") / median(twenty, "read_ms"), 2.0))
+        for label, value, limit in checks:
+            print("  %-52s %6.2f (limit %4.1f)  %s" % (label, value, limit, "met" if value < limit else "NOT met"))
+
+
+if __name__ == "__main__":
+    main()
