@@ -190,8 +190,47 @@ TEST_F(InstallTest, WritesNoShortcutToAProgramThatIsNotThere) {
     EXPECT_FALSE(FileExists(desktopLink_));
 }
 
-TEST_F(InstallTest, InstalledProgramStartsFromItsShortcut) {
-    GTEST_SKIP() << "Starting the installed Kelvora.exe is checked with the whole product.";
+// Finds a top-level window of the class, waiting up to ten seconds.
+HWND WaitForWindow(const char* className) {
+    for (int i = 0; i < 200; ++i) {
+        HWND window = FindWindowA(className, nullptr);
+        if (window)
+            return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+TEST_F(InstallTest, InstalledProgramStartsFromItsShortcutAndFindsItsFilesThere) {
+    ASSERT_TRUE(FileExists(bin_ + "\\Kelvora.exe")) << "the main program is built with the set-up";
+    ScratchFolder download;
+    MakeProductFolder(download);
+    ASSERT_EQ(RunSetUp(download), 0);
+    ExpectBothShortcuts();
+
+    // Start it the way the shortcut does: its target, in its working folder.
+    LinkContents link = ReadLink(desktopLink_);
+    std::string commandLine = "\"" + link.path + "\"";
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    ZeroMemory(&process, sizeof(process));
+    ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               link.workingFolder.c_str(), &startup, &process));
+    HWND window = WaitForWindow("Kelvora");
+    ASSERT_NE(window, nullptr) << "the installed program shows its window";
+    char title[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    EXPECT_STREQ(title, "Kelvora: *.mp3");
+    // The settings file is made in the install folder, next to the help page.
+    EXPECT_EQ(ReadWholeFile(std::string(kInstallFolder) + "\\Kelvora.ini"),
+              "[ext]\r\nExtensions=mp3,txt,zip,jpg,:\r\n");
+    EXPECT_TRUE(FileExists(std::string(kInstallFolder) + "\\help\\index.html"));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ start)
   [ -n "$n" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
   echo ":$n" >"$state/display"
   export DISPLAY=:$n
+  # Without a resource database on the display, Xlib reopens ~/.Xdefaults at every
+  # font Wine selects; one empty entry saves that for every control.
+  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'x: 1' || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Making the Wine prefix $WINEPREFIX (once per build tree)"
     "$WINE" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
