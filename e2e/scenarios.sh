@@ -1,0 +1,257 @@
+# The end-to-end scenarios, one function each. Sourced by e2e/run.sh, which runs each
+# function in a subshell with these set:
+#   WORK   a fresh folder of the scenario under /tmp, with the start directory
+#          WORK/start and WORK/data (the scenario's own folders to list)
+#   SCEN_OUT   where the scenario's log, saved files and failure screenshot are kept
+
+# Conditions are handed to poll as text and evaluated there, so they are written in
+# single quotes and use variables that look unused to shellcheck.
+# shellcheck disable=SC2016,SC2034
+# The folders of the listing generator's worked example, below WORK/data: Empty holds
+# only notes.txt; Music holds two MP3 files, a picture and the folder Live, which holds
+# one MP3 file. Two text files serve the scenario with the "txt" filter.
+make_worked_example() {
+  local d=$WORK/data
+  mkdir -p "$d/Empty" "$d/Music/Live"
+  : >"$d/Empty/notes.txt"
+  : >"$d/Music/Best_Of.mp3"
+  : >"$d/Music/cover.jpg"
+  : >"$d/Music/intro.mp3"
+  : >"$d/Music/Live/encore_1.mp3"
+  : >"$d/Music/Live/read_me.txt"
+}
+
+# The worked example's listing with the default options.
+WORKED_EXAMPLE_LISTING='    Music
+Best Of
+intro
+    Live
+encore 1'
+
+# Lists the worked example as a person would: "&List Folder" on Music, then
+# "List &Sub-Folders" on its parent. Leaves the parent (the data folder) selected.
+list_worked_example() {
+  step "select the data folder with the keyboard"
+  tree_go "$WORK/data"
+  step "Music: right-click, List Folder"
+  tree_key Down Down
+  folder_menu l
+  step "its parent: right-click, List Sub-Folders"
+  tree_key Up Up
+  folder_menu s
+}
+
+scenario_1_first_start() {
+  start_program "$WORK/start" kv1
+  wait_title "Kelvora: *.mp3"
+  local ini=$WORK/start/Kelvora.ini
+  poll 10 '[ -s "$ini" ]' || fail "Kelvora.ini was not created in the start directory"
+  local content
+  content=$(tr -d '\r' <"$ini")
+  [ "$content" = $'[ext]\nExtensions=mp3,txt,zip,jpg,:' ] ||
+    fail "Kelvora.ini holds something else than the default list: $(cat -A "$ini")"
+  echo "title and default Kelvora.ini are right"
+}
+
+scenario_2_list_and_save() {
+  make_worked_example
+  start_program "$WORK/start" kv2
+  list_worked_example
+  step "Ctrl+S, a Windows path, Enter"
+  save_as "$WORK/listing.rtf"
+  expect_listing "$WORK/listing.rtf" <<<"$WORKED_EXAMPLE_LISTING"
+}
+
+scenario_3_full_upper_case_paths() {
+  make_worked_example
+  start_program "$WORK/start" kv3
+  list_worked_example
+  save_as "$WORK/before.rtf"
+  expect_listing "$WORK/before.rtf" <<<"$WORKED_EXAMPLE_LISTING"
+  step "F2, tick Complete Folder Path and Folders Upper Case, OK"
+  options_open
+  options_tick "Complete Folder Path"
+  options_tick "Folders Upper Case"
+  options_ok
+  wait_closed "$OPTIONS" 10 "the Options dialog"
+  save_as "$WORK/upper.rtf"
+  local music
+  music=$(windows_path "$WORK/data/Music" | tr '[:lower:]' '[:upper:]')
+  expect_listing "$WORK/upper.rtf" <<EOF
+    $music
+Best Of
+intro
+    $music\\LIVE
+encore 1
+EOF
+}
+
+scenario_4_new_filter() {
+  make_worked_example
+  start_program "$WORK/start" kv4
+  list_worked_example
+  step "F2, type txt, OK, Enter answers the question"
+  options_open
+  options_type_filter txt
+  options_ok
+  wait_dialog '^Add String To List\?$' 'the question "Add String To List?"'
+  local question=$WID
+  key Return
+  wait_closed "$question" 10 'the question "Add String To List?"'
+  wait_closed "$OPTIONS" 10 "the Options dialog"
+  wait_title "Kelvora: *.txt"
+  local value
+  value=$(python3 "$KV_PY" ini-value "$WORK/start/Kelvora.ini" ext Extensions) ||
+    fail "Kelvora.ini has no extension list"
+  [ "$value" = "mp3,txt,zip,jpg,txt,:" ] ||
+    fail "the extension list should end with \"txt,:\" after the added filter; it is \"$value\""
+  save_as "$WORK/txt.rtf"
+  expect_listing "$WORK/txt.rtf" <<'EOF'
+    Empty
+notes
+    Live
+read me
+EOF
+}
+
+scenario_5_delete_and_undo() {
+  make_worked_example
+  start_program "$WORK/start" kv5
+  list_worked_example
+  save_as "$WORK/listed.rtf"
+  expect_listing "$WORK/listed.rtf" <<<"$WORKED_EXAMPLE_LISTING"
+  step "Select All, Delete from the listing's context menu"
+  edit_menu a
+  edit_menu d
+  save_as "$WORK/deleted.rtf"
+  expect_listing "$WORK/deleted.rtf" </dev/null
+  step "Undo from the context menu"
+  edit_menu u
+  save_as "$WORK/undone.rtf"
+  expect_listing "$WORK/undone.rtf" <<<"$WORKED_EXAMPLE_LISTING"
+}
+
+scenario_6_unlist_and_refresh() {
+  make_worked_example
+  start_program "$WORK/start" kv6
+  list_worked_example
+  step "Music: UnList Folder"
+  tree_key Down Down
+  folder_menu u
+  save_as "$WORK/without-music.rtf"
+  expect_listing "$WORK/without-music.rtf" <<'EOF'
+    Live
+encore 1
+EOF
+  step "the data folder: UnList Sub-Folders"
+  tree_key Up Up
+  folder_menu f
+  save_as "$WORK/empty.rtf"
+  expect_listing "$WORK/empty.rtf" </dev/null
+  step "a folder made on disk shows after Refresh"
+  mkdir "$WORK/data/Added"
+  : >"$WORK/data/Added/new_song.mp3"
+  folder_menu r
+  # Added sorts first among the data folder's subfolders.
+  tree_key Down
+  folder_menu l
+  save_as "$WORK/added.rtf"
+  expect_listing "$WORK/added.rtf" <<'EOF'
+    Added
+new song
+EOF
+}
+
+# The number of documents the PDF printer has written.
+pdf_count() {
+  find "$CUPS_RUN/pdf" -name '*.pdf' 2>/dev/null | wc -l
+}
+
+scenario_7_print() {
+  [ -n "${CUPS_SERVER:-}" ] ||
+    skip "no private CUPS printer here: $(tail -n 3 "$OUT/cups.log" 2>/dev/null | tr '\n' ' ')"
+  local pdfs=$CUPS_RUN/pdf
+  local before
+  before=$(pdf_count)
+  make_worked_example
+  start_program "$WORK/start" kv7
+  list_worked_example
+  step "Ctrl+P, OK on the default (PDF) printer"
+  tree_lost_focus
+  key ctrl+p
+  wait_dialog '^Print$' "the Print dialog"
+  local dialog=$WID
+  grab "$GX" "$GY" "$GW" "$GH" "$SCEN_OUT/print-dialog.png"
+  key Return
+  wait_closed "$dialog" 10 "the Print dialog"
+  if ! poll 60 '[ "$(pdf_count)" -gt "$before" ] && [ -z "$(lpstat -o 2>/dev/null)" ]'; then
+    cp -r "$CUPS_RUN/log" "$SCEN_OUT/cups-log" 2>/dev/null
+    fail "no PDF came out of the printer in 60s (queue: $(lpstat -o 2>/dev/null | tr '\n' ' '))"
+  fi
+  local pdf
+  pdf=$(find "$pdfs" -name '*.pdf' -printf '%T@ %p\n' | sort -n | tail -n1 | cut -d' ' -f2-)
+  cp "$pdf" "$WORK/printed.pdf"
+  pdftotext -layout "$WORK/printed.pdf" "$WORK/printed.txt" || fail "pdftotext could not read $pdf"
+  # pdftotext ends pages with a form feed; the PDF keeps the headings' indent only
+  # as a position, so the comparison ignores blank lines and indents.
+  tr -d '\f' <"$WORK/printed.txt" | sed 's/^ \{4,\}/    /' >"$WORK/printed.lines.txt"
+  printf '%s\n' "$WORKED_EXAMPLE_LISTING" >"$WORK/printed.expected.txt"
+  python3 "$KV_PY" compare --loose "$WORK/printed.expected.txt" "$WORK/printed.lines.txt" ||
+    fail "the printed PDF does not hold the listing"
+  echo "the printed PDF holds the listing"
+}
+
+scenario_8_japanese_names() {
+  local d=$WORK/data
+  mkdir -p "$d/音楽_フォルダ"
+  : >"$d/音楽_フォルダ/曲_一.mp3"
+  : >"$d/音楽_フォルダ/歌.mp3"
+  : >"$d/音楽_フォルダ/メモ.txt"
+  start_program "$WORK/start" kv8
+  step "the data folder: List Sub-Folders"
+  tree_go "$WORK/data"
+  folder_menu s
+  save_as "$WORK/japanese.rtf"
+  expect_listing "$WORK/japanese.rtf" <<'EOF'
+    音楽 フォルダ
+曲 一
+歌
+EOF
+}
+
+scenario_9_about_box() {
+  start_program "$WORK/start" kv9
+  local how
+  for how in Return Escape click; do
+    step "Help, About Kelvora; closed with $how"
+    main_menu 3 a
+    wait_dialog '^About$' "the About box"
+    local about=$WID
+    if [ "$how" = click ]; then
+      # On the picture, away from the web-site label in its lower half.
+      click_at $((GX + GW / 4)) $((GY + GH / 4))
+    else
+      key "$how"
+    fi
+    wait_closed "$about" 10 "the About box (after $how)"
+  done
+  step "Esc and Enter still work in the Options dialog"
+  for how in Escape Return; do
+    options_open
+    key "$how"
+    wait_closed "$OPTIONS" 10 "the Options dialog (after $how)"
+  done
+  echo "the About box opens and closes each time, and leaves Esc and Enter free"
+}
+
+SCENARIOS=(
+  scenario_1_first_start
+  scenario_2_list_and_save
+  scenario_3_full_upper_case_paths
+  scenario_4_new_filter
+  scenario_5_delete_and_undo
+  scenario_6_unlist_and_refresh
+  scenario_7_print
+  scenario_8_japanese_names
+  scenario_9_about_box
+)
