@@ -25,8 +25,13 @@ namespace {
 const char kClassName[] = "Kelvora";
 constexpr DWORD kListingPaneStyle = 0x54B04104;
 
+// The pane that had the keyboard focus when the window was last deactivated: it gets
+// the focus back when the window is activated again (after a dialog, say).
+HWND FocusedPane = nullptr;
+
 void StartUp(HWND window) {
     MainWindow = window;
+    FocusedPane = nullptr;
     FixSettingsFilePath();
     FixHelpPagePath();
     LoadExtensionList();
@@ -43,6 +48,18 @@ void StartUp(HWND window) {
                                   nullptr, AppInstance, nullptr);
     InitFolderTree();
     SendMessageA(ListingPane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
+}
+
+void RememberPaneFocus() {
+    HWND focus = GetFocus();
+    if (focus != nullptr && (focus == TreePane || focus == ListingPane))
+        FocusedPane = focus;
+}
+
+void RestorePaneFocus() {
+    HWND pane = FocusedPane ? FocusedPane : TreePane;
+    if (pane != nullptr && IsWindow(pane))
+        SetFocus(pane);
 }
 
 void ShutDown() {
@@ -110,6 +127,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_SIZE:
             LayoutPanes(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE)
+                RememberPaneFocus();
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_SETFOCUS:
+            RestorePaneFocus();
             return 0;
         case WM_LBUTTONDOWN:
             BeginSplitterDrag(window);

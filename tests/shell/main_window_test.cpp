@@ -357,3 +357,30 @@ TEST_F(MainWindowTest, NamesOutsideTheAnsiCodePageShowListAndReadBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, ThePaneThatHadTheFocusGetsItBackAfterADialog) {
+    LetDialogsOpen();
+    SetFocus(ListingPane);
+    WhileModal([] {
+        HWND box = FindWindowA(nullptr, "About");
+        if (box)
+            PostMessageA(box, WM_CLOSE, 0, 0);
+    });
+    DispatchCommand(IDC_ABOUT);
+    Pump();
+    EXPECT_EQ(GetFocus(), ListingPane);
+
+    SetFocus(TreePane);
+    WhileModal([] {
+        HWND box = FindWindowA(nullptr, "About");
+        if (box)
+            PostMessageA(box, WM_CLOSE, 0, 0);
+    });
+    DispatchCommand(IDC_ABOUT);
+    Pump();
+    EXPECT_EQ(GetFocus(), TreePane);
+}
+
+}  // namespace
