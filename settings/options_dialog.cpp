@@ -8,7 +8,6 @@
 #include "listing/listing_options.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
-#include "settings/extension_list.h"
 #include "settings/settings_file.h"
 #include "shell/hot_keys.h"
 #include "shell/bounded_text.h"
@@ -112,7 +111,7 @@ void ExplainListChange(HWND dialog, ListChange change, const char* extension, bo
                       "\"*.%s\" cannot be added because the list of extensions is full: the "
                       "settings file keeps at most %d characters of extensions.\n\n"
                       "Remove an extension that you no longer need and try again.",
-                      extension, static_cast<int>(kMaxListValueLength));
+                      extension, kSettingsValueCapacity - 1);
     } else {
         const char* bad = std::strpbrk(extension, ",:");
         if (bad != nullptr && *bad == ',') {
@@ -193,29 +192,6 @@ const char* StripToExtension(const char* text) {
     return text;
 }
 
-// Whether the extension could be added, judged before any question on the list that
-// the dialog shows, which is the stored list (AppendExtension judges again, on the file).
-ListChange JudgeNewExtension(const char* extension) {
-    ExtensionList list;
-    list.closed = true;
-    char item[kFilterCapacity];
-    for (int i = 0, count = ItemCount(); i < count; ++i) {
-        if (ItemText(i, item))
-            list.entries.emplace_back(item + 2);
-    }
-    std::string value = FormatExtensionList(list);
-    switch (AppendToListValue(&value, extension)) {
-        case ListEdit::Done:
-            return ListChange::Stored;
-        case ListEdit::TooLong:
-            return ListChange::TooLong;
-        case ListEdit::ListFull:
-            return ListChange::ListFull;
-        default:
-            return ListChange::BadCharacter;
-    }
-}
-
 // ---- Operations ----
 
 void OpenOptions(HWND dialog) {
@@ -265,7 +241,7 @@ bool TakeTypedFilter(HWND dialog) {
     char typed[kTextCapacity];
     ReadEditField(typed);
     const char* extension = StripToExtension(typed);
-    ListChange judged = JudgeNewExtension(extension);
+    ListChange judged = JudgeAppendExtension(extension);
     if (judged != ListChange::Stored) {
         ExplainListChange(dialog, judged, extension, true);
         return false;

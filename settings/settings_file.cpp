@@ -69,7 +69,8 @@ ListChange ToListChange(ListEdit edit) {
 
 using ValueEdit = ListEdit (*)(std::string*, std::string_view);
 
-ListChange ChangeList(ValueEdit edit, const char* extension) {
+// Judges the change on the stored list and, when write is true, stores it.
+ListChange ChangeList(ValueEdit edit, const char* extension, bool write) {
     if (extension == nullptr)
         return ListChange::BadCharacter;
     // The extension is judged before the file is touched: a refused one leaves it as it is.
@@ -82,7 +83,7 @@ ListChange ChangeList(ValueEdit edit, const char* extension) {
     ListEdit result = edit(&value, extension);
     if (result != ListEdit::Done)
         return ToListChange(result);
-    return WriteListValue(value);
+    return write ? WriteListValue(value) : ListChange::Stored;
 }
 
 }  // namespace
@@ -138,9 +139,13 @@ void FillFilterBox(HWND comboBox) {
 }
 
 ListChange AppendExtension(const char* extension) {
-    return ChangeList(AppendToListValue, extension);
+    return ChangeList(AppendToListValue, extension, true);
+}
+
+ListChange JudgeAppendExtension(const char* extension) {
+    return ChangeList(AppendToListValue, extension, false);
 }
 
 ListChange RemoveExtension(const char* extension) {
-    return ChangeList(RemoveFromListValue, extension);
+    return ChangeList(RemoveFromListValue, extension, true);
 }

@@ -32,5 +32,7 @@ enum class ListChange {
 
 // Stores the extension as a new last entry.
 ListChange AppendExtension(const char* extension);
+// What AppendExtension would answer now, without writing anything (Stored: it could).
+ListChange JudgeAppendExtension(const char* extension);
 // Deletes the first stored entry equal to the extension (letter case matters).
 ListChange RemoveExtension(const char* extension);
