@@ -362,25 +362,17 @@ namespace {
 
 TEST_F(MainWindowTest, ThePaneThatHadTheFocusGetsItBackAfterADialog) {
     LetDialogsOpen();
-    SetFocus(ListingPane);
-    WhileModal([] {
-        HWND box = FindWindowA(nullptr, "About");
-        if (box)
-            PostMessageA(box, WM_CLOSE, 0, 0);
-    });
-    DispatchCommand(IDC_ABOUT);
-    Pump();
-    EXPECT_EQ(GetFocus(), ListingPane);
-
-    SetFocus(TreePane);
-    WhileModal([] {
-        HWND box = FindWindowA(nullptr, "About");
-        if (box)
-            PostMessageA(box, WM_CLOSE, 0, 0);
-    });
-    DispatchCommand(IDC_ABOUT);
-    Pump();
-    EXPECT_EQ(GetFocus(), TreePane);
+    for (HWND pane : {ListingPane, TreePane}) {
+        SetFocus(pane);
+        WhileModal([] {
+            HWND box = FindWindowA(nullptr, "About");
+            if (box)
+                PostMessageA(box, WM_CLOSE, 0, 0);
+        });
+        DispatchCommand(IDC_ABOUT);
+        Pump();
+        EXPECT_EQ(GetFocus(), pane);
+    }
 }
 
 }  // namespace
