@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" Kelvora
+"$root/scripts/build.sh" --target Kelvora
 build=${KELVORA_BUILD:-$root/build}
 export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -15,6 +15,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 # Kelvora keeps its settings in the folder it starts in.
 workdir=${KELVORA_HOME:-$HOME/Kelvora}
-mkdir -p "$workdir"
+mkdir -p "$workdir/help"
+# The help page lives beside the settings file, in the start folder.
+cp -r "$root/help/." "$workdir/help/"
 cd "$workdir"
 exec /usr/lib/wine/wine64 "$build/Kelvora.exe"
