@@ -10,6 +10,8 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ -z "${DISPLAY:-}" ]; then
   Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null' EXIT
   export DISPLAY=:77
   echo "No X display: Kelvora runs on the virtual display :77 (look at it with x11vnc or 'import -window root')."
 fi
@@ -19,4 +21,4 @@ mkdir -p "$workdir/help"
 # The help page lives beside the settings file, in the start folder.
 cp -r "$root/help/." "$workdir/help/"
 cd "$workdir"
-exec /usr/lib/wine/wine64 "$build/Kelvora.exe"
+/usr/lib/wine/wine64 "$build/Kelvora.exe"
