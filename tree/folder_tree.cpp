@@ -145,10 +145,16 @@ void DescendToLeaf() {
 }
 
 void PopulateNode(HTREEITEM node) {
+    if (node != RootNode && !Directory().ChangeDirectory(CurrentPath)) {
+        lastInserted.clear();
+        return;
+    }
+    PopulateEnteredNode(node);
+}
+
+void PopulateEnteredNode(HTREEITEM node) {
     lastInserted.clear();
     DirectoryService& dir = Directory();
-    if (node != RootNode && !dir.ChangeDirectory(CurrentPath))
-        return;
     if (TreeGetParam(TreePane, node) == 1)
         return;
     TreeSetParam(TreePane, node, 1);

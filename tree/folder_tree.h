@@ -41,6 +41,9 @@ void InitFolderTree();
 void PopulateDrives();
 void DescendToLeaf();
 void PopulateNode(HTREEITEM node);
+// PopulateNode for a node whose folder already is the current directory (BuildNodePath
+// on it has just succeeded): the same reading, without changing directory again.
+void PopulateEnteredNode(HTREEITEM node);
 // Sets CurrentPath (and the working copy) to the node's full path with a trailing
 // backslash and makes it the current directory; true when the directory changed.
 bool BuildNodePath(HTREEITEM node);

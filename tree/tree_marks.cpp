@@ -225,9 +225,13 @@ void MarkSubtree(bool listing) {
     links.LearnChildrenOf(CurrentNode);
     for (;;) {
         // Entering a node: read it (unless it is a link) and expand it, then go down.
-        BuildNodePath(at);
+        const bool entered = BuildNodePath(at);
         if (!links.IsLink(at)) {
-            PopulateNode(at);
+            if (entered) {
+                PopulateEnteredNode(at);
+            } else {
+                PopulateNode(at);
+            }
             links.LearnLastRead();
             TreeExpand(TreePane, at, TVE_EXPAND);
         }
