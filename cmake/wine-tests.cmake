@@ -60,7 +60,9 @@ endif()
 if(TARGET KelvoraSetUp)
   file(GLOB _setup_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/setup/*.cpp)
   if(_setup_tests)
-    add_executable(setup_tests ${_setup_tests})
+    # The set-up program shares no code with the main program; its tests share only
+    # the test folder helpers.
+    add_executable(setup_tests ${_setup_tests} ${CMAKE_SOURCE_DIR}/tests/support/temp_folder.cpp)
     target_compile_options(setup_tests PRIVATE ${KELVORA_WARNINGS})
     target_link_libraries(setup_tests PRIVATE gtest gmock shell32 shlwapi ole32 uuid)
     target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)

@@ -46,43 +46,6 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveTree(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = entry.cFileName;
-                if (name != "." && name != "..")
-                    RemoveTree(path + "\\" + name);
-            } while (FindNextFileA(search, &entry));
-            FindClose(search);
-        }
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
-    return static_cast<bool>(out);
-}
-
 int CountEntries(const std::string& folder) {
     int count = 0;
     WIN32_FIND_DATAA entry;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "support/temp_folder.h"
+
 // A fresh, empty folder removed with everything in it afterwards. It sits on the
 // system drive, like a downloaded package usually does.
 class ScratchFolder {
@@ -24,11 +26,6 @@ private:
 
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
-// Removes a file or a folder with all it holds; nothing when it is not there.
-void RemoveTree(const std::string& path);
-// Empty when the file cannot be read.
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& content);
 // Names directly in a folder, without "." and "..".
 int CountEntries(const std::string& folder);
 

@@ -10,32 +10,31 @@ namespace {
 
 int counter = 0;
 
+}  // namespace
+
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                RemoveTree(full);
-            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveDirectoryA(full.c_str());
-            } else {
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = entry.cFileName;
+                if (name != "." && name != "..")
+                    RemoveTree(path + "\\" + name);
+            } while (FindNextFileA(search, &entry));
+            FindClose(search);
+        }
+    }
     RemoveDirectoryA(path.c_str());
 }
-
-}  // namespace
 
 TempFolder::TempFolder() {
     ++counter;

@@ -23,6 +23,8 @@ private:
     std::string path_;
 };
 
+// Removes a file or a folder with all it holds; nothing when it is not there.
+void RemoveTree(const std::string& path);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Writes a whole file, replacing it.
