@@ -190,11 +190,15 @@ TEST_F(InstallTest, WritesNoShortcutToAProgramThatIsNotThere) {
     EXPECT_FALSE(FileExists(desktopLink_));
 }
 
-// Finds a top-level window of the class, waiting up to ten seconds.
-HWND WaitForWindow(const char* className) {
+// Finds the main window of a started Kelvora once its start-up is done (its title then
+// shows the filter), waiting up to ten seconds.
+HWND WaitForStartedProgram() {
     for (int i = 0; i < 200; ++i) {
-        HWND window = FindWindowA(className, nullptr);
+        HWND window = FindWindowA("Kelvora", nullptr);
+        char title[64] = "";
         if (window)
+            GetWindowTextA(window, title, sizeof title);
+        if (std::string(title).rfind("Kelvora: ", 0) == 0)
             return window;
         Sleep(50);
     }
@@ -218,7 +222,7 @@ TEST_F(InstallTest, InstalledProgramStartsFromItsShortcutAndFindsItsFilesThere) 
     ZeroMemory(&process, sizeof(process));
     ASSERT_TRUE(CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                                link.workingFolder.c_str(), &startup, &process));
-    HWND window = WaitForWindow("Kelvora");
+    HWND window = WaitForStartedProgram();
     ASSERT_NE(window, nullptr) << "the installed program shows its window";
     char title[64] = "";
     GetWindowTextA(window, title, sizeof title);
