@@ -95,40 +95,42 @@ void HandleTreeNotify(const NMHDR* header, HWND owner) {
     }
 }
 
-void ListFolder() {
+namespace {
+
+// The image pairs of each kind of node, unlisted and listed.
+struct MarkPairs {
+    int unlisted, unlistedSelected, listed, listedSelected;
+};
+
+constexpr MarkPairs kMarkPairs[] = {
+    {FolderClosed, FolderOpen, ListedFolder, ListedFolderOpen},
+    {FixedDrive, FixedDrive, ListedFixedDrive, ListedFixedDrive},
+    {OtherDrive, OtherDrive, ListedOtherDrive, ListedOtherDrive},
+};
+
+// Gives CurrentNode its listed or unlisted pair; a node already so, or the root,
+// keeps its images.
+void MarkCurrentNode(bool listing) {
     if (CurrentNode == nullptr)
         return;
-    switch (TreeGetImage(TreePane, CurrentNode)) {
-        case FolderClosed:
-            TreeSetImages(TreePane, CurrentNode, ListedFolder, ListedFolderOpen);
-            break;
-        case FixedDrive:
-            TreeSetImages(TreePane, CurrentNode, ListedFixedDrive, ListedFixedDrive);
-            break;
-        case OtherDrive:
-            TreeSetImages(TreePane, CurrentNode, ListedOtherDrive, ListedOtherDrive);
-            break;
-        default:
-            break;
+    const int image = TreeGetImage(TreePane, CurrentNode);
+    for (const MarkPairs& pairs : kMarkPairs) {
+        if (listing && image == pairs.unlisted) {
+            TreeSetImages(TreePane, CurrentNode, pairs.listed, pairs.listedSelected);
+        } else if (!listing && image == pairs.listed) {
+            TreeSetImages(TreePane, CurrentNode, pairs.unlisted, pairs.unlistedSelected);
+        }
     }
 }
 
+}  // namespace
+
+void ListFolder() {
+    MarkCurrentNode(true);
+}
+
 void UnListFolder() {
-    if (CurrentNode == nullptr)
-        return;
-    switch (TreeGetImage(TreePane, CurrentNode)) {
-        case ListedFolder:
-            TreeSetImages(TreePane, CurrentNode, FolderClosed, FolderOpen);
-            break;
-        case ListedFixedDrive:
-            TreeSetImages(TreePane, CurrentNode, FixedDrive, FixedDrive);
-            break;
-        case ListedOtherDrive:
-            TreeSetImages(TreePane, CurrentNode, OtherDrive, OtherDrive);
-            break;
-        default:
-            break;
-    }
+    MarkCurrentNode(false);
 }
 
 namespace {
