@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "listing/listing_options.h"
+#include "listing/listing_pane.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
 #include "shell/bounded_text.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
-
-HWND ListingPane = nullptr;
 
 namespace {
 

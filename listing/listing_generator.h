@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-extern HWND ListingPane;  // the Rich Edit 2.0 control that holds the listing
+#include "listing/listing_pane.h"
 
 constexpr int kNodeTextCapacity = 256;  // the generator's copy of a node's text
 

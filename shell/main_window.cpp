@@ -23,7 +23,6 @@ char WindowTitle[kTitleCapacity] = "";
 namespace {
 
 const char kClassName[] = "Kelvora";
-constexpr DWORD kListingPaneStyle = 0x54B04104;
 
 // The pane that had the keyboard focus when the window was last deactivated: it gets
 // the focus back when the window is activated again (after a dialog, say).
@@ -43,11 +42,9 @@ void StartUp(HWND window) {
     GetClientRect(window, &client);
     SplitX = 200;
     CreateTreePane(window, SplitX, client.bottom);
-    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, SplitX + kSplitterGap, 0,
-                                  client.right - (SplitX + kSplitterGap), client.bottom, window,
-                                  nullptr, AppInstance, nullptr);
+    ListingPane = CreateListingPane(window, SplitX + kSplitterGap, 0,
+                                    client.right - (SplitX + kSplitterGap), client.bottom);
     InitFolderTree();
-    SendMessageA(ListingPane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
 }
 
 void RememberPaneFocus() {

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "listing/listing_generator.h"
+#include "listing/listing_pane.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
 
@@ -29,8 +30,7 @@ TestPanes::TestPanes() {
     window_ = CreateWindowExA(0, "KelvoraTestPanes", "test panes", WS_OVERLAPPEDWINDOW, 0, 0, 800,
                               600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     CreateTreePane(window_, 200, 560);
-    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window_,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+    ListingPane = CreateListingPane(window_, 203, 0, 580, 560);
     RootNode = TreeInsert(TreePane, TVI_ROOT, TVI_LAST, "My Computer", ComputerRoot, ComputerRoot);
 }
 

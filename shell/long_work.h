@@ -1,0 +1,21 @@
+// Long work on the one GUI thread (reading a drive's folders, rebuilding a big listing,
+// printing): while it runs the window stays painted and answers the system, and the
+// title bar shows how far it has got. No user input is taken off the queue, so no
+// click or key is acted on half-way and none is lost.
+#pragma once
+
+// Marks the span of one piece of long work; spans nest, and the title is restored
+// when the outermost one ends.
+class LongWork {
+public:
+    LongWork();
+    ~LongWork();
+    LongWork(const LongWork&) = delete;
+    LongWork& operator=(const LongWork&) = delete;
+};
+
+// Called often during long work: cheap when nothing is due. Once the work has run
+// for about half a second, it shows "<title> - <what>" in the title bar, where what
+// is format with the numbers put in (printf style, %s for grouped numbers such as
+// "12,345"), and lets the window paint and answer the system.
+void LongWorkProgress(const char* format, long long first = 0, long long second = 0);
