@@ -9,122 +9,22 @@
 
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
+#include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
 #include "shell/bounded_text.h"
+#include "shell/long_work.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
 
 namespace {
 
-// The listing as it is built: the text of each run of one style, in order. The pane
-// is written from it only when the whole listing is known, one run per call, while
-// the pane does not redraw. Writing a run in one call leaves the same text and the
-// same character format on every character as writing its pieces one by one with the
-// style set before each piece, since the style's format covers the same attributes
-// every time.
-class ListingText {
-public:
-    // The style that the text appended next takes.
-    void SetStyle(const TextStyle& style) { pending_ = &style; }
-
-    void Append(const std::string& text) {
-        if (text.empty())
-            return;
-        if (runs_.empty() || runs_.back().style != pending_)
-            runs_.push_back({pending_, std::string()});
-        runs_.back().text += text;
-    }
-
-    // Replaces every underscore by a space, remembering where the last one stood.
-    void ReplaceUnderscores() {
-        for (size_t r = 0; r < runs_.size(); ++r) {
-            std::string& text = runs_[r].text;
-            for (size_t i = text.find('_'); i != std::string::npos; i = text.find('_', i + 1)) {
-                text[i] = ' ';
-                lastUnderscoreRun_ = r;
-                lastUnderscoreEnd_ = i + 1;
-            }
-        }
-    }
-
-    bool HasUnderscorePosition() const { return lastUnderscoreRun_ != kNone; }
-
-    // The pane position right after the last replaced underscore, in the pane's
-    // characters (UTF-16 units of the text converted from the ANSI code page).
-    LONG AfterLastUnderscore() const {
-        LONG units = 0;
-        for (size_t r = 0; r < lastUnderscoreRun_; ++r)
-            units += Units(runs_[r].text.data(), runs_[r].text.size());
-        return units + Units(runs_[lastUnderscoreRun_].text.data(), lastUnderscoreEnd_);
-    }
-
-    // Writes the runs at the caret, each in its style, and leaves the insertion style
-    // the last one set, as setting the style before each piece would have left it.
-    void WriteTo(HWND pane) const {
-        const TextStyle* set = nullptr;
-        for (const Run& run : runs_) {
-            if (run.style != set) {
-                SetInsertionStyle(pane, *run.style);
-                set = run.style;
-            }
-            SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(run.text.c_str()));
-        }
-        if (pending_ != nullptr && pending_ != set)
-            SetInsertionStyle(pane, *pending_);
-    }
-
-private:
-    struct Run {
-        const TextStyle* style;
-        std::string text;
-    };
-    static constexpr size_t kNone = static_cast<size_t>(-1);
-
-    static void SetInsertionStyle(HWND pane, const TextStyle& style) {
-        CHARFORMATA format = style.format;
-        format.cbSize = sizeof format;
-        SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    }
-
-    static LONG Units(const char* text, size_t bytes) {
-        if (bytes == 0)
-            return 0;
-        return MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(bytes), nullptr, 0);
-    }
-
-    std::vector<Run> runs_;
-    const TextStyle* pending_ = nullptr;
-    size_t lastUnderscoreRun_ = kNone;
-    size_t lastUnderscoreEnd_ = 0;
-};
-
 // The listing being built by RegenerateListing; null when ListOneFolder is called on
 // its own, which then writes its folder at the caret straight away.
 ListingText* building = nullptr;
-
-// Stops the pane from redrawing while it is rebuilt and redraws it once at the end.
-class RedrawPause {
-public:
-    explicit RedrawPause(HWND pane)
-        : pane_(pane), paused_((GetWindowLongA(pane, GWL_STYLE) & WS_VISIBLE) != 0) {
-        if (paused_)
-            SendMessageA(pane_, WM_SETREDRAW, FALSE, 0);
-    }
-    ~RedrawPause() {
-        if (!paused_)
-            return;
-        SendMessageA(pane_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(pane_, nullptr, TRUE);
-    }
-    RedrawPause(const RedrawPause&) = delete;
-    RedrawPause& operator=(const RedrawPause&) = delete;
-
-private:
-    HWND pane_;
-    bool paused_;
-};
+bool runByRun = false;
+bool streamed = false;
 
 void ApplyCase(char* text, int32_t upper, int32_t lower) {
     if (upper) {
@@ -234,6 +134,84 @@ void WriteOneFolder(ListingText& out, HTREEITEM node, char* nodeText) {
         AppendItems(out, ReadItems());
 }
 
+HTREEITEM NextInPreOrder(HTREEITEM at) {
+    HTREEITEM next = TreeFirstChild(TreePane, at);
+    if (next != nullptr)
+        return next;
+    for (HTREEITEM up = at; up != nullptr && up != RootNode; up = TreeParent(TreePane, up)) {
+        next = TreeNextSibling(TreePane, up);
+        if (next != nullptr)
+            return next;
+    }
+    return nullptr;
+}
+
+long long CountListedNodes() {
+    long long count = 0;
+    for (HTREEITEM at = NextInPreOrder(RootNode); at != nullptr; at = NextInPreOrder(at)) {
+        if (IsListedImage(TreeGetImage(TreePane, at)))
+            ++count;
+    }
+    return count;
+}
+
+// Past the end of any text: the control puts the caret at the end.
+constexpr LONG kTextEnd = 0x7FFFFFFF;
+
+// Where the caret goes and which style text typed at it takes, as writing the listing
+// at the caret of an emptied pane, then moving the caret past the last replaced
+// underscore, would leave them.
+void PlaceCaret(HWND pane, const ListingText& listing) {
+    SendMessageA(pane, EM_SETSEL, kTextEnd, kTextEnd);
+    const TextStyle* pending = listing.Pending();
+    if (pending != nullptr && pending != listing.LastRunStyle()) {
+        CHARFORMATA format = pending->format;
+        format.cbSize = sizeof format;
+        SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    }
+    if (ListingOptions.UnderScoreToSpace) {
+        if (listing.HasUnderscorePosition()) {
+            LONG caret = listing.AfterLastUnderscore();
+            SendMessageA(pane, EM_SETSEL, caret, caret);
+        }
+        SendMessageA(pane, EM_SETSEL, static_cast<WPARAM>(-1), 0);
+    }
+}
+
+// Writes the listing into a fresh pane that then takes the old one's place; the old
+// pane is kept for Undo when the new listing is empty.
+void ShowListing(const ListingText& listing) {
+    streamed = false;
+    HWND fresh = MakeReplacementPane();
+    if (fresh == nullptr) {
+        // No fresh control to be had: empty the live one and write there.
+        SendMessageA(ListingPane, EM_SETSEL, 0, -1);
+        SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+        listing.WriteRuns(ListingPane);
+        PlaceCaret(ListingPane, listing);
+        return;
+    }
+    if (!listing.Empty()) {
+        std::string rtf;
+        if (!runByRun && listing.MakeRtf(rtf)) {
+            if (!StreamRtfIntoPane(fresh, rtf, ItemStyle.format)) {
+                // Start again in a pane of its own, run by run.
+                DestroyWindow(fresh);
+                fresh = MakeReplacementPane();
+                if (fresh == nullptr)
+                    return;
+                rtf.clear();
+            }
+        }
+        streamed = !rtf.empty();
+        if (!streamed)
+            listing.WriteRuns(fresh);
+        PlaceCaret(fresh, listing);
+        SendMessageA(fresh, EM_EMPTYUNDOBUFFER, 0, 0);
+    }
+    SwapInListingPane(fresh, listing.Empty());
+}
+
 }  // namespace
 
 void ListOneFolder(HTREEITEM node, char* nodeText) {
@@ -241,39 +219,39 @@ void ListOneFolder(HTREEITEM node, char* nodeText) {
     ListingText& out = building ? *building : alone;
     WriteOneFolder(out, node, nodeText);
     if (building == nullptr)
-        alone.WriteTo(ListingPane);
+        alone.WriteRuns(ListingPane);
+}
+
+void WriteListingRunByRun(bool on) {
+    runByRun = on;
+}
+
+bool LastListingWasStreamed() {
+    return streamed;
 }
 
 void RegenerateListing() {
-    RedrawPause pause(ListingPane);
-    SendMessageA(ListingPane, EM_SETSEL, 0, -1);
-    SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
-
+    LongWork work;
     ListingText listing;
     building = &listing;
     const bool utf8 = GetACP() == CP_UTF8;
     char nodeText[kNodeTextCapacity];
 
     // Pre-order walk of every node below the root, expanded or not.
+    const long long listed = CountListedNodes();
+    long long done = 0;
     HTREEITEM at = RootNode;
     while (at != nullptr) {
-        HTREEITEM next = TreeFirstChild(TreePane, at);
-        if (next == nullptr) {
-            for (HTREEITEM up = at; up != nullptr && up != RootNode;
-                 up = TreeParent(TreePane, up)) {
-                next = TreeNextSibling(TreePane, up);
-                if (next != nullptr)
-                    break;
-            }
-        }
-        at = next;
+        at = NextInPreOrder(at);
         if (at == nullptr)
             break;
         int image = TreeGetTextAndImage(TreePane, at, nodeText, sizeof nodeText);
         if (utf8)
             TrimPartialUtf8(nodeText);
-        if (IsListedImage(image))
+        if (IsListedImage(image)) {
+            LongWorkProgress("listing folder %s of %s", ++done, listed);
             ListOneFolder(at, nodeText);
+        }
     }
     building = nullptr;
 
@@ -281,13 +259,6 @@ void RegenerateListing() {
     // right after the last one, as a search-and-replace pass over the pane would
     // leave it, or at the end of the text when there was none.
     if (ListingOptions.UnderScoreToSpace)
-        listing.ReplaceUnderscores();
-    listing.WriteTo(ListingPane);
-    if (ListingOptions.UnderScoreToSpace) {
-        if (listing.HasUnderscorePosition()) {
-            LONG caret = listing.AfterLastUnderscore();
-            SendMessageA(ListingPane, EM_SETSEL, caret, caret);
-        }
-        SendMessageA(ListingPane, EM_SETSEL, static_cast<WPARAM>(-1), 0);
-    }
+        listing.ReplaceUnderscores(CP_ACP);
+    ShowListing(listing);
 }

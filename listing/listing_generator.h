@@ -9,6 +9,11 @@
 constexpr int kNodeTextCapacity = 256;  // the generator's copy of a node's text
 
 void RegenerateListing();
+// With on, RegenerateListing writes the new pane run by run, as it does whenever the
+// heading format cannot be told as RTF control words; for comparing the two ways.
+void WriteListingRunByRun(bool on);
+// Whether the last rebuild read its listing into the pane as one RTF document.
+bool LastListingWasStreamed();
 // Writes one listed folder's heading and items at the caret; nodeText (at most 255
 // characters) may be converted in place.
 void ListOneFolder(HTREEITEM node, char* nodeText);

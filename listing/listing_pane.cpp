@@ -2,18 +2,137 @@
 
 #include <richedit.h>
 
+#include <cstring>
+
 HWND ListingPane = nullptr;
+
+namespace {
+
+HWND keptPane = nullptr;
+WNDPROC richEditProc = nullptr;
+
+bool IsUndoRequest(UINT message, WPARAM wParam) {
+    if (message == WM_UNDO || message == EM_UNDO)
+        return true;
+    // Ctrl+Z, as the control itself takes it.
+    return message == WM_KEYDOWN && wParam == 'Z' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+           !(GetKeyState(VK_MENU) & 0x8000) && !(GetKeyState(VK_SHIFT) & 0x8000);
+}
+
+LRESULT CALLBACK ListingPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsUndoRequest(message, wParam) && pane == ListingPane && keptPane != nullptr &&
+        !CallWindowProcA(richEditProc, pane, EM_CANUNDO, 0, 0)) {
+        RestoreKeptListing();
+        return message == WM_KEYDOWN ? 0 : TRUE;
+    }
+    if (message == WM_NCDESTROY && pane == keptPane)
+        keptPane = nullptr;
+    return CallWindowProcA(richEditProc, pane, message, wParam, lParam);
+}
+
+RECT PlaceInParent(HWND pane) {
+    RECT r;
+    GetWindowRect(pane, &r);
+    MapWindowPoints(nullptr, GetParent(pane), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Shows pane where old is, in its place in the z-order, with the focus if old had it,
+// and hides old.
+void TakePlace(HWND pane, HWND old) {
+    const RECT r = PlaceInParent(old);
+    const bool hadFocus = GetFocus() == old;
+    SetWindowPos(pane, old, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (hadFocus)
+        SetFocus(pane);
+    ShowWindow(old, SW_HIDE);
+    ListingPane = pane;
+    SendMessageA(pane, EM_SCROLLCARET, 0, 0);
+}
+
+struct StreamSource {
+    const std::string* text;
+    size_t at;
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
+    StreamSource* source = reinterpret_cast<StreamSource*>(cookie);
+    size_t left = source->text->size() - source->at;
+    size_t n = left < static_cast<size_t>(wanted) ? left : static_cast<size_t>(wanted);
+    std::memcpy(buffer, source->text->data() + source->at, n);
+    source->at += n;
+    *given = static_cast<LONG>(n);
+    return 0;
+}
+
+}  // namespace
 
 HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool visible) {
     const DWORD style = visible ? kListingPaneStyle : (kListingPaneStyle & ~WS_VISIBLE);
-    HWND pane = CreateWindowExA(
-        0, "RICHEDIT20A", "", style, x, y, width, height, parent, nullptr,
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE)), nullptr);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+    HWND pane = CreateWindowExA(0, "RICHEDIT20A", "", style, x, y, width, height, parent, nullptr,
+                                instance, nullptr);
     if (pane != nullptr)
         ConfigureListingPane(pane);
     return pane;
 }
 
 void ConfigureListingPane(HWND pane) {
+    SendMessageA(pane, EM_EXLIMITTEXT, 0, kListingPaneTextLimit);
     SendMessageA(pane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
+    WNDPROC previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListingPaneProc)));
+    if (previous != ListingPaneProc)
+        richEditProc = previous;
+}
+
+HWND MakeReplacementPane() {
+    if (ListingPane == nullptr)
+        return nullptr;
+    const RECT r = PlaceInParent(ListingPane);
+    HWND pane = CreateListingPane(GetParent(ListingPane), r.left, r.top, r.right - r.left,
+                                  r.bottom - r.top, false);
+    if (pane != nullptr)
+        SendMessageA(pane, EM_EMPTYUNDOBUFFER, 0, 0);
+    return pane;
+}
+
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base) {
+    CHARFORMATA format = base;
+    format.cbSize = sizeof format;
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    StreamSource source = {&rtf, 0};
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = ReadStream;
+    SendMessageA(pane, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0 && source.at == rtf.size();
+}
+
+void SwapInListingPane(HWND fresh, bool keepOld) {
+    HWND old = ListingPane;
+    TakePlace(fresh, old);
+    if (keptPane != nullptr)
+        DestroyWindow(keptPane);
+    if (keepOld)
+        keptPane = old;
+    else
+        DestroyWindow(old);
+}
+
+bool RestoreKeptListing() {
+    if (keptPane == nullptr || ListingPane == nullptr)
+        return false;
+    HWND kept = keptPane;
+    HWND empty = ListingPane;
+    keptPane = nullptr;
+    TakePlace(kept, empty);
+    DestroyWindow(empty);
+    return true;
+}
+
+HWND KeptListingPane() {
+    return keptPane;
 }

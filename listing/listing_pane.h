@@ -1,18 +1,52 @@
 // The listing pane: the Rich Edit 2.0 control that holds the listing. Everything the
 // program sets on the control when it is made is set in one place, so that a pane
-// made later in its stead (the generator writes a big listing into a fresh control)
-// is the same control to every other part of the program.
+// made later in its stead is the same control to every other part of the program.
+//
+// A new listing goes into a fresh control that then takes the old one's place: Rich
+// Edit (Wine's above all) takes time that grows with the square of the paragraphs to
+// clear a long text, while destroying the control costs next to nothing. When the new
+// listing is empty, the old control is kept hidden instead, and Undo in the new pane,
+// when the pane has nothing of its own to undo, brings it back as it was, the way
+// undoing the clear would.
 #pragma once
 #include <windows.h>
+
+#include <richedit.h>
+
+#include <string>
 
 extern HWND ListingPane;  // the live control; every part of the program goes through it
 
 constexpr DWORD kListingPaneStyle = 0x54B04104;
+// The most text the control takes (EM_EXLIMITTEXT); Rich Edit's own default, 32,767
+// characters, would drop the end of a long listing.
+constexpr LPARAM kListingPaneTextLimit = 0x7FFFFFFF;
 
 // Makes a pane with the listing pane's class, style and owner at the given place and
 // applies ConfigureListingPane to it. visible false leaves WS_VISIBLE off.
 HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool visible = true);
 
-// What the program sets on every listing pane: the text limit, the event mask and the
-// clipboard hook.
+// What the program sets on every listing pane: the text limit, the event mask, the
+// clipboard hook and the Undo that can bring back a kept listing.
 void ConfigureListingPane(HWND pane);
+
+// A hidden pane with ListingPane's owner, place and size, configured, with nothing to
+// undo; null when it cannot be made.
+HWND MakeReplacementPane();
+
+// Reads an RTF document into the empty pane (one EM_STREAMIN), its text taking base
+// wherever the document says nothing else; the pane's default format, which its
+// final paragraph mark carries, stays as it was. False when the control did not take
+// all of it.
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base);
+
+// Puts fresh in ListingPane's place: same place in the z-order, the keyboard focus if
+// the old pane had it, shown, scrolled to its caret; then the old pane is destroyed,
+// or, with keepOld, kept hidden for Undo. A pane kept before is destroyed either way.
+void SwapInListingPane(HWND fresh, bool keepOld);
+
+// Brings back the kept pane in ListingPane's place, when there is one; true if it did.
+bool RestoreKeptListing();
+
+// The hidden pane kept for Undo, or null.
+HWND KeptListingPane();

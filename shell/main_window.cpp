@@ -24,13 +24,15 @@ namespace {
 
 const char kClassName[] = "Kelvora";
 
-// The pane that had the keyboard focus when the window was last deactivated: it gets
-// the focus back when the window is activated again (after a dialog, say).
-HWND FocusedPane = nullptr;
+// Whether the listing pane had the keyboard focus when the window was last
+// deactivated: that pane gets the focus back when the window is activated again
+// (after a dialog, say), else the tree does. A flag, not a handle: a rebuild may put
+// a new control in the listing pane's place meanwhile.
+bool ListingHadFocus = false;
 
 void StartUp(HWND window) {
     MainWindow = window;
-    FocusedPane = nullptr;
+    ListingHadFocus = false;
     FixSettingsFilePath();
     FixHelpPagePath();
     LoadExtensionList();
@@ -50,11 +52,11 @@ void StartUp(HWND window) {
 void RememberPaneFocus() {
     HWND focus = GetFocus();
     if (focus != nullptr && (focus == TreePane || focus == ListingPane))
-        FocusedPane = focus;
+        ListingHadFocus = focus == ListingPane;
 }
 
 void RestorePaneFocus() {
-    HWND pane = FocusedPane ? FocusedPane : TreePane;
+    HWND pane = ListingHadFocus ? ListingPane : TreePane;
     if (pane != nullptr && IsWindow(pane))
         SetFocus(pane);
 }

@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <algorithm>
+#include <cstdio>
+
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
+#include "listing/listing_pane.h"
+#include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
 #include "shell/bounded_text.h"
@@ -325,6 +330,204 @@ TEST_F(Listing, UnderscoresInFolderNamesAndPathsBecomeSpacesToo) {
     RegenerateListing();
     std::string heading = temp / "My Songs";
     ExpectPane({{true, heading}, {false, "a b"}});
+}
+
+// Everything a user or another part of the program can see of the pane.
+struct PaneState {
+    std::string text, rtf, insertion;
+    std::vector<std::string> formats;  // of every character
+    CHARRANGE selection;
+    LRESULT limit, eventMask, canUndo, firstLine;
+    RECT place;
+    bool visible;
+};
+
+std::string FormatBytes(const CHARFORMATA& f) {
+    char b[200];
+    snprintf(b, sizeof b,
+             "mask %lx effects %lx height %ld offset %ld colour %lx set %d pitch %d %s", f.dwMask,
+             f.dwEffects, f.yHeight, f.yOffset, f.crTextColor, f.bCharSet, f.bPitchAndFamily,
+             f.szFaceName);
+    return b;
+}
+
+DWORD CALLBACK CollectRtf(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* done) {
+    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<char*>(bytes), count);
+    *done = count;
+    return 0;
+}
+
+PaneState ReadState(HWND pane) {
+    PaneState s;
+    s.text = PaneText(pane);
+    EDITSTREAM out = {reinterpret_cast<DWORD_PTR>(&s.rtf), 0, CollectRtf};
+    SendMessageA(pane, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&out));
+    SendMessageA(pane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&s.selection));
+    CHARFORMATA f = {};
+    f.cbSize = sizeof f;
+    SendMessageA(pane, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+    s.insertion = FormatBytes(f);
+    const LONG length = static_cast<LONG>(Wide(s.text).size());
+    for (LONG i = 0; i <= length; ++i) {
+        CHARRANGE one = {i, i + 1};
+        SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&one));
+        SendMessageA(pane, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+        s.formats.push_back(FormatBytes(f));
+    }
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&s.selection));
+    s.limit = SendMessageA(pane, EM_GETLIMITTEXT, 0, 0);
+    s.eventMask = SendMessageA(pane, EM_GETEVENTMASK, 0, 0);
+    s.canUndo = SendMessageA(pane, EM_CANUNDO, 0, 0);
+    s.firstLine = SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0);
+    GetWindowRect(pane, &s.place);
+    s.visible = IsWindowVisible(pane) != FALSE;
+    return s;
+}
+
+void ExpectSameState(const PaneState& a, const PaneState& b, const std::string& what) {
+    EXPECT_EQ(a.text, b.text) << what;
+    EXPECT_EQ(a.rtf, b.rtf) << what;
+    EXPECT_EQ(a.formats, b.formats) << what;
+    EXPECT_EQ(a.insertion, b.insertion) << what;
+    EXPECT_EQ(a.selection.cpMin, b.selection.cpMin) << what;
+    EXPECT_EQ(a.selection.cpMax, b.selection.cpMax) << what;
+    EXPECT_EQ(a.limit, b.limit) << what;
+    EXPECT_EQ(a.eventMask, b.eventMask) << what;
+    EXPECT_EQ(a.canUndo, b.canUndo) << what;
+    EXPECT_EQ(a.firstLine, b.firstLine) << what;
+    EXPECT_TRUE(EqualRect(&a.place, &b.place)) << what;
+    EXPECT_EQ(a.visible, b.visible) << what;
+}
+
+// The listing goes into a fresh pane read from one RTF document where it can, else
+// run by run; a rebuild over a full pane must leave exactly what writing run by run
+// leaves, whatever the options and styles.
+TEST_F(Listing, ARebuildOverAFullPaneLeavesExactlyWhatARunByRunWriteLeaves) {
+    MakeExample();
+    temp.MakeFile("Music\\Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5 {a}.mp3");
+    temp.MakeFile("Music\\Only_a_folder.mp3\\x.txt");
+    const TextStyle folder = FolderStyle, item = ItemStyle;
+    struct Variant {
+        const char* name;
+        bool streams;  // whether RTF control words can tell the heading format
+        void (*apply)();
+    } variants[] = {
+        {"defaults", true, [] {}},
+        {"heading colour, size and effects", true,
+         [] {
+             FolderStyle.font.lfHeight = -15;  // 240 twips: whole half points
+             FolderStyle.font.lfItalic = 1;
+             FolderStyle.font.lfUnderline = 1;
+             FolderStyle.colour = RGB(0x12, 0x34, 0x56);
+             ItemStyle.font.lfStrikeOut = 1;
+             ItemStyle.colour = RGB(0xAA, 0, 0);
+             BuildCharFormat(FolderStyle);
+             BuildCharFormat(ItemStyle);
+         }},
+        {"a heading size RTF cannot tell", false,
+         [] {
+             FolderStyle.font.lfHeight = -13;
+             BuildCharFormat(FolderStyle);
+         }},
+        {"another face", false,
+         [] {
+             CopyText(FolderStyle.font.lfFaceName, LF_FACESIZE, "Tahoma");
+             BuildCharFormat(FolderStyle);
+         }},
+        {"underscores off", true, [] { ListingOptions.UnderScoreToSpace = 0; }},
+        {"no folder names", true, [] { ListingOptions.ListFolderNames = 0; }},
+        {"empty folders, no items", true,
+         [] {
+             ListingOptions.IncludeEmptyFolders = 1;
+             ListingOptions.ListItemNames = 0;
+         }},
+    };
+    for (const Variant& v : variants) {
+        FolderStyle = folder;
+        ItemStyle = item;
+        ListingOptions = kDefaultListingOptions;
+        v.apply();
+        PaneState want, got;
+        for (bool runByRun : {true, false}) {
+            WriteListingRunByRun(runByRun);
+            RegenerateListing();
+            SendMessageA(ListingPane, EM_SETSEL, 2, 5);
+            SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("typed"));
+            RegenerateListing();  // over a full pane
+            (runByRun ? want : got) = ReadState(ListingPane);
+        }
+        WriteListingRunByRun(false);
+        ExpectSameState(want, got, v.name);
+        EXPECT_EQ(LastListingWasStreamed(), v.streams) << v.name;
+        EXPECT_EQ(got.limit, kListingPaneTextLimit);
+        EXPECT_FALSE(got.canUndo);
+    }
+    FolderStyle = folder;
+    ItemStyle = item;
+}
+
+// Unlisting everything leaves an empty pane; Undo there brings back the listing as it
+// was, with the user's selection, and the keyboard focus stays with the pane.
+TEST_F(Listing, UndoInTheEmptiedPaneBringsBackTheListingWithItsSelection) {
+    MakeExample();
+    RegenerateListing();
+    const PaneState listed = ReadState(ListingPane);
+    SetFocus(ListingPane);
+    SendMessageA(ListingPane, EM_SETSEL, 3, 9);
+    const PaneState selected = ReadState(ListingPane);
+    for (HTREEITEM node : {empty, music, live})
+        TreeSetImages(TreePane, node, FolderClosed, FolderOpen);
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+    EXPECT_EQ(GetFocus(), ListingPane);
+    // Typing in the empty pane is undone first, then the listing comes back.
+    SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
+    SendMessageA(ListingPane, WM_UNDO, 0, 0);
+    EXPECT_EQ(PaneText(ListingPane), "");
+    SendMessageA(ListingPane, WM_UNDO, 0, 0);
+    EXPECT_EQ(GetFocus(), ListingPane);
+    ExpectSameState(selected, ReadState(ListingPane), "after Undo");
+    EXPECT_EQ(listed.text, PaneText(ListingPane));
+    EXPECT_EQ(KeptListingPane(), nullptr);
+    // Nothing is kept once a listing is shown again.
+    Mark(music);
+    RegenerateListing();
+    RegenerateListing();
+    EXPECT_EQ(KeptListingPane(), nullptr);
+}
+
+// Rich Edit keeps 32,767 characters unless told otherwise; the pane takes a listing
+// of any length whole.
+TEST_F(Listing, AListingOfOverTwoHundredThousandCharactersArrivesWhole) {
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("Big")});
+    std::vector<FakeDirectory::Entry> files;
+    for (int i = 0; i < 4000; ++i)
+        files.push_back(
+            FakeDirectory::File("track " + std::to_string(i) + std::string(50, 'x') + ".mp3"));
+    disk.SetEntries("C:\\Big\\", files);
+    HTREEITEM drive = TreeInsert(TreePane, RootNode, TVI_LAST, "C:\\", FixedDrive, FixedDrive);
+    Mark(TreeInsert(TreePane, drive, TVI_LAST, "Big", FolderClosed, FolderOpen));
+    RegenerateListing();
+    const std::string text = PaneText(ListingPane);
+    EXPECT_GT(text.size(), 200000u);
+    EXPECT_EQ(SendMessageA(ListingPane, EM_GETLIMITTEXT, 0, 0), kListingPaneTextLimit);
+    const std::string last = "track 3999" + std::string(50, 'x');
+    ASSERT_GE(text.size(), last.size());
+    EXPECT_EQ(text.substr(text.size() - last.size()), last);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 4001);
+}
+
+// Where the ANSI code page has double-byte characters, a trail byte 0x5F is no
+// underscore: "ダ" is 83 5F in code page 932.
+TEST(UnderscorePass, StepsOverTheTrailBytesOfDoubleByteCharacters) {
+    std::string text = "a_\x83\x5F_b";
+    EXPECT_EQ(ReplaceUnderscoresInText(text, 932), 5u);
+    EXPECT_EQ(text, "a \x83\x5F b");
+    std::string utf8 = "x_\xE3\x83\x80_";
+    EXPECT_EQ(ReplaceUnderscoresInText(utf8, CP_UTF8), utf8.size());
+    EXPECT_EQ(utf8, "x \xE3\x83\x80 ");
 }
 
 }  // namespace
