@@ -46,6 +46,12 @@ TEST(MainWindowRect, TakesThreeQuartersOfTheScreenCentred) {
 TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
     EXPECT_EQ(Title(), "Kelvora: *.mp3");
     EXPECT_EQ(ReadWholeFile(start / "Kelvora.ini"), "[ext]\r\nExtensions=mp3,txt,zip,jpg,:\r\n");
+    // The longest filter shows whole; the print job takes its name from the same text.
+    const std::string longest = "*." + std::string(kMaxExtensionLength, 'x');
+    lstrcpynA(CurrentFilter, longest.c_str(), sizeof CurrentFilter);
+    ResetTitle();
+    EXPECT_EQ(Title(), "Kelvora: " + longest);
+    EXPECT_EQ(std::string(WindowTitle), "Kelvora: " + longest);
     EXPECT_EQ(Selected(), RootNode);
     EXPECT_EQ(NodeText(RootNode), "My Computer");
     EXPECT_TRUE(TreeIsExpanded(TreePane, RootNode));
