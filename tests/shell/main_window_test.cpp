@@ -100,6 +100,14 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
     // A move without a press moves nothing.
     SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
     EXPECT_EQ(SplitX, 299);
+    // The capture taken away mid-drag (Alt+Tab, a window opening) ends the drag: no
+    // release arrives, and hovering over the gap afterwards moves nothing.
+    SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
+    SetCapture(ListingPane);
+    ReleaseCapture();
+    EXPECT_EQ(SplitterDrag, 0);
+    SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    EXPECT_EQ(SplitX, 299);
     SetWindowPos(MainWindow, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
     Pump();
     GetClientRect(MainWindow, &client);
