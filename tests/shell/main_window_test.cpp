@@ -11,6 +11,7 @@
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
+#include "shell/run_program.h"
 #include "support/panes.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -41,6 +42,17 @@ TEST(MainWindowRect, TakesThreeQuartersOfTheScreenCentred) {
     EXPECT_EQ(r.top, 96);
     EXPECT_EQ(r.right - r.left, 768);
     EXPECT_EQ(r.bottom - r.top, 576);
+}
+
+TEST(RunProgram, WithoutAMainWindowEndsAtOnceWithAFailureCode) {
+    // Messages that a loop run in vain would take, the last one ending it.
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+    PostQuitMessage(0);
+    EXPECT_EQ(RunProgram(nullptr, nullptr, LoadLibraryA("RichEd20.dll")), kNoMainWindowExit);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE)) << "no loop ran";
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }
 
 TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
