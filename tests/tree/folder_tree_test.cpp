@@ -183,6 +183,16 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     DescendToLeaf();
     EXPECT_EQ(disk.cwd, "C:\\open\\");
     EXPECT_EQ(disk.openSearches, 0);
+
+    // Only symbolic links and junctions (and a reparse point with no reported tag) are
+    // links; a cloud placeholder or a deduplicated folder is followed like any other.
+    disk.SetEntries("C:\\open\\", {FakeDirectory::Tagged("junction", IO_REPARSE_TAG_MOUNT_POINT),
+                                   FakeDirectory::Tagged("untagged", 0),
+                                   FakeDirectory::Tagged("cloud", IO_REPARSE_TAG_CLOUD_1)});
+    disk.SetEntries("C:\\open\\cloud\\", {FakeDirectory::Tagged("dedup", IO_REPARSE_TAG_DEDUP)});
+    disk.cwd = "C:\\open\\";
+    DescendToLeaf();
+    EXPECT_EQ(disk.cwd, "C:\\open\\cloud\\dedup\\");
 }
 
 TEST(InitFolderTree, LeavesTheRootReadExpandedSelectedAndHoldingOnlyTheDrives) {
