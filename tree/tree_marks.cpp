@@ -219,9 +219,12 @@ void MarkSubtree(bool listing) {
     KnownLinks links;
     links.LearnChildrenOf(CurrentNode);
     for (;;) {
-        // Entering a node: read it (unless it is a link) and expand it, then go down.
+        // Entering a node: read it and expand it, then go down. A link is marked but
+        // neither read nor gone below, also when an earlier selection of it put its
+        // target's folders under it.
         const bool entered = BuildNodePath(at);
-        if (!links.IsLink(at)) {
+        const bool link = links.IsLink(at);
+        if (!link) {
             if (entered) {
                 PopulateEnteredNode(at);
             } else {
@@ -230,7 +233,7 @@ void MarkSubtree(bool listing) {
             links.LearnLastRead();
             TreeExpand(TreePane, at, TVE_EXPAND);
         }
-        HTREEITEM child = TreeFirstChild(TreePane, at);
+        HTREEITEM child = link ? nullptr : TreeFirstChild(TreePane, at);
         if (child != nullptr) {
             at = child;
             continue;
