@@ -5,6 +5,7 @@
 
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
+#include "shell/run_program.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -13,7 +14,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InitCommonControls();
     HMODULE richEdit = LoadLibraryA("RichEd20.dll");
     HWND window = CreateMainWindow(instance);
-    RunMessageLoop(window, accelerators);
-    BOOL freed = richEdit ? FreeLibrary(richEdit) : FALSE;
-    ExitProcess(freed ? 0 : 1);
+    ExitProcess(static_cast<UINT>(RunProgram(window, accelerators, richEdit)));
 }

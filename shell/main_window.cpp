@@ -143,6 +143,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_LBUTTONUP:
             EndSplitterDrag();
             return 0;
+        case WM_CAPTURECHANGED:
+            SplitterCaptureChanged(window, reinterpret_cast<HWND>(lParam));
+            return 0;
         case WM_COMMAND:
             DispatchCommand(LOWORD(wParam));
             return 0;

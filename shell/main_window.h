@@ -2,7 +2,10 @@
 #pragma once
 #include <windows.h>
 
-constexpr int kTitleCapacity = 58;
+#include "settings/current_filter.h"
+
+// "Kelvora: " and the longest filter with its terminating zero.
+constexpr int kTitleCapacity = sizeof "Kelvora: " - 1 + kFilterCapacity;
 
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;

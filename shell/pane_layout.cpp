@@ -13,8 +13,8 @@ void LayoutPanes(int width, int height) {
 }
 
 void BeginSplitterDrag(HWND window) {
-    SplitterDrag = 1;
     SetCapture(window);
+    SplitterDrag = 1;
 }
 
 void DragSplitter(HWND window, LPARAM position) {
@@ -34,4 +34,9 @@ void DragSplitter(HWND window, LPARAM position) {
 void EndSplitterDrag() {
     ReleaseCapture();
     SplitterDrag = 0;
+}
+
+void SplitterCaptureChanged(HWND window, HWND gaining) {
+    if (gaining != window)
+        SplitterDrag = 0;
 }

@@ -11,3 +11,6 @@ void LayoutPanes(int width, int height);
 void BeginSplitterDrag(HWND window);
 void DragSplitter(HWND window, LPARAM position);
 void EndSplitterDrag();
+// WM_CAPTURECHANGED: when the mouse capture went to another window mid-drag (Alt+Tab,
+// a window opening), the button release will not come here, so the drag ends now.
+void SplitterCaptureChanged(HWND window, HWND gaining);

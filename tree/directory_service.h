@@ -27,5 +27,6 @@ void UseDirectoryService(DirectoryService* service);
 // not begin with a dot.
 bool IsShownFolder(const WIN32_FIND_DATAA& entry);
 
-// True for a directory entry that is a symbolic link or junction.
+// True for a directory entry that is a symbolic link or junction, told by the
+// reparse tag the search reported; the one test of a link for the whole program.
 bool IsLinkFolder(const WIN32_FIND_DATAA& entry);

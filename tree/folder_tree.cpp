@@ -28,7 +28,7 @@ std::vector<InsertedFolder> lastInserted;
 struct FoundFolder {
     std::string name;
     std::wstring key;  // the name as the tree holds it, converted from the ANSI code page
-    DWORD attributes;
+    bool link;
 };
 
 // Inserts the found folders under node with TVI_SORT, so the tree places each one
@@ -47,7 +47,7 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
     for (size_t i : order) {
         HTREEITEM child =
             TreeInsert(TreePane, node, TVI_SORT, found[i].name.c_str(), FolderClosed, FolderOpen);
-        lastInserted.push_back({child, found[i].attributes});
+        lastInserted.push_back({child, found[i].link});
     }
 }
 
@@ -167,7 +167,7 @@ void PopulateEnteredNode(HTREEITEM node) {
         // The root holds only the drives, whatever folder the descent ended in.
         if (node != RootNode && IsShownFolder(entry)) {
             entry.cFileName[MAX_PATH - 1] = '\0';
-            found.push_back({entry.cFileName, TreeKey(entry.cFileName), entry.dwFileAttributes});
+            found.push_back({entry.cFileName, TreeKey(entry.cFileName), IsLinkFolder(entry)});
         }
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);

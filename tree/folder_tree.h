@@ -48,11 +48,12 @@ void PopulateEnteredNode(HTREEITEM node);
 // backslash and makes it the current directory; true when the directory changed.
 bool BuildNodePath(HTREEITEM node);
 
-// The folders that the last call of PopulateNode inserted, each with the attributes
-// its directory search reported; empty when that call inserted nothing.
+// The folders that the last call of PopulateNode inserted, each with whether its
+// directory search reported it as a link (IsLinkFolder); empty when that call
+// inserted nothing.
 struct InsertedFolder {
     HTREEITEM node;
-    DWORD attributes;
+    bool link;
 };
 const std::vector<InsertedFolder>& LastInsertedFolders();
 

@@ -161,13 +161,6 @@ bool IsLinkNode() {
 // it does not know is tested on its own.
 class KnownLinks {
 public:
-    // The link test of IsLinkFolder, on attributes a search reported.
-    static bool IsLinkAttributes(DWORD attributes) {
-        WIN32_FIND_DATAA entry = {};
-        entry.dwFileAttributes = attributes;
-        return IsLinkFolder(entry);
-    }
-
     // Learns the links among the existing children of start with one search.
     void LearnChildrenOf(HTREEITEM start) {
         if (start == RootNode || !BuildNodePath(start))
@@ -177,11 +170,11 @@ public:
         HANDLE search = dir.FindFirst("*.*", &entry);
         if (search == INVALID_HANDLE_VALUE)
             return;
-        std::unordered_map<std::string, DWORD> byName;
+        std::unordered_map<std::string, bool> byName;
         do {
             if (IsShownFolder(entry)) {
                 entry.cFileName[MAX_PATH - 1] = '\0';
-                byName.emplace(entry.cFileName, entry.dwFileAttributes);
+                byName.emplace(entry.cFileName, IsLinkFolder(entry));
             }
         } while (dir.FindNext(search, &entry));
         dir.CloseSearch(search);
@@ -191,7 +184,7 @@ public:
             TreeGetText(TreePane, child, text, sizeof text);
             auto found = byName.find(text);
             if (found != byName.end())
-                links_[child] = IsLinkAttributes(found->second);
+                links_[child] = found->second;
         }
     }
 
@@ -199,7 +192,7 @@ public:
     void LearnLastRead() {
         for (const InsertedFolder& folder : LastInsertedFolders()) {
             if (folder.node != nullptr)
-                links_[folder.node] = IsLinkAttributes(folder.attributes);
+                links_[folder.node] = folder.link;
         }
     }
 
@@ -226,9 +219,12 @@ void MarkSubtree(bool listing) {
     KnownLinks links;
     links.LearnChildrenOf(CurrentNode);
     for (;;) {
-        // Entering a node: read it (unless it is a link) and expand it, then go down.
+        // Entering a node: read it and expand it, then go down. A link is marked but
+        // neither read nor gone below, also when an earlier selection of it put its
+        // target's folders under it.
         const bool entered = BuildNodePath(at);
-        if (!links.IsLink(at)) {
+        const bool link = links.IsLink(at);
+        if (!link) {
             if (entered) {
                 PopulateEnteredNode(at);
             } else {
@@ -237,7 +233,7 @@ void MarkSubtree(bool listing) {
             links.LearnLastRead();
             TreeExpand(TreePane, at, TVE_EXPAND);
         }
-        HTREEITEM child = TreeFirstChild(TreePane, at);
+        HTREEITEM child = link ? nullptr : TreeFirstChild(TreePane, at);
         if (child != nullptr) {
             at = child;
             continue;

@@ -1,6 +1,8 @@
 // The main window end to end: start-up, splitter, tree interaction, menus, commands.
 #include <richedit.h>
 
+#include <cstring>
+
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
@@ -11,7 +13,9 @@
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
+#include "shell/run_program.h"
 #include "support/panes.h"
+#include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
 #include "tree/tree_marks.h"
@@ -43,9 +47,26 @@ TEST(MainWindowRect, TakesThreeQuartersOfTheScreenCentred) {
     EXPECT_EQ(r.bottom - r.top, 576);
 }
 
+TEST(RunProgram, WithoutAMainWindowEndsAtOnceWithAFailureCode) {
+    // Messages that a loop run in vain would take, the last one ending it.
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+    PostQuitMessage(0);
+    EXPECT_EQ(RunProgram(nullptr, nullptr, LoadLibraryA("RichEd20.dll")), kNoMainWindowExit);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE)) << "no loop ran";
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
     EXPECT_EQ(Title(), "Kelvora: *.mp3");
     EXPECT_EQ(ReadWholeFile(start / "Kelvora.ini"), "[ext]\r\nExtensions=mp3,txt,zip,jpg,:\r\n");
+    // The longest filter shows whole; the print job takes its name from the same text.
+    const std::string longest = "*." + std::string(kMaxExtensionLength, 'x');
+    lstrcpynA(CurrentFilter, longest.c_str(), sizeof CurrentFilter);
+    ResetTitle();
+    EXPECT_EQ(Title(), "Kelvora: " + longest);
+    EXPECT_EQ(std::string(WindowTitle), "Kelvora: " + longest);
     EXPECT_EQ(Selected(), RootNode);
     EXPECT_EQ(NodeText(RootNode), "My Computer");
     EXPECT_TRUE(TreeIsExpanded(TreePane, RootNode));
@@ -92,6 +113,14 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
     EXPECT_EQ(SplitX, 299);
     EXPECT_EQ(SplitterDrag, 0);
     // A move without a press moves nothing.
+    SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    EXPECT_EQ(SplitX, 299);
+    // The capture taken away mid-drag (Alt+Tab, a window opening) ends the drag: no
+    // release arrives, and hovering over the gap afterwards moves nothing.
+    SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
+    SetCapture(ListingPane);
+    ReleaseCapture();
+    EXPECT_EQ(SplitterDrag, 0);
     SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
     EXPECT_EQ(SplitX, 299);
     SetWindowPos(MainWindow, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
@@ -219,6 +248,14 @@ TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItsel
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
+    // The system's search reports it as a link (under Wine: a reparse point whose tag
+    // the 8-bit search leaves unwritten).
+    WIN32_FIND_DATAA entry;
+    std::memset(&entry, 0xAB, sizeof entry);
+    HANDLE search = Directory().FindFirst((start / "Top\\B\\back").c_str(), &entry);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    Directory().CloseSearch(search);
+    EXPECT_TRUE(IsLinkFolder(entry));
 
     CurrentNode = top;
     DispatchCommand(IDC_LIST_SUBFOLDERS);

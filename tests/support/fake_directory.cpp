@@ -98,6 +98,7 @@ HANDLE FakeDirectory::FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) {
     ++openSearches;
     std::memset(entry, 0, sizeof *entry);
     entry->dwFileAttributes = matches[0].attributes;
+    entry->dwReserved0 = matches[0].reparseTag;
     std::strncpy(entry->cFileName, matches[0].name.c_str(), MAX_PATH - 1);
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
 }
@@ -108,6 +109,7 @@ bool FakeDirectory::FindNext(HANDLE search, WIN32_FIND_DATAA* entry) {
         return false;
     std::memset(entry, 0, sizeof *entry);
     entry->dwFileAttributes = s.entries[s.next].attributes;
+    entry->dwReserved0 = s.entries[s.next].reparseTag;
     std::strncpy(entry->cFileName, s.entries[s.next].name.c_str(), MAX_PATH - 1);
     ++s.next;
     return true;

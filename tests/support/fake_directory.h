@@ -13,6 +13,7 @@ public:
     struct Entry {
         std::string name;
         DWORD attributes;
+        DWORD reparseTag = 0;  // reported in dwReserved0
     };
 
     FakeDirectory() { UseDirectoryService(this); }
@@ -39,8 +40,12 @@ public:
     void CloseSearch(HANDLE search) override;
 
     static Entry Folder(const std::string& name) { return {name, FILE_ATTRIBUTE_DIRECTORY}; }
-    static Entry Link(const std::string& name) {
-        return {name, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT};
+    // A symbolic link to a folder, as Windows reports it.
+    static Entry Link(const std::string& name) { return Tagged(name, IO_REPARSE_TAG_SYMLINK); }
+    // A folder that is a reparse point with the given tag (0: a tag the system did not
+    // report, as Wine's searches do).
+    static Entry Tagged(const std::string& name, DWORD tag) {
+        return {name, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, tag};
     }
     static Entry File(const std::string& name) { return {name, FILE_ATTRIBUTE_NORMAL}; }
 

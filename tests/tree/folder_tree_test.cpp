@@ -6,6 +6,7 @@
 #include "support/temp_folder.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
+#include "tree/tree_marks.h"
 
 namespace {
 
@@ -182,6 +183,66 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     disk.cwd = "C:\\";
     DescendToLeaf();
     EXPECT_EQ(disk.cwd, "C:\\open\\");
+    EXPECT_EQ(disk.openSearches, 0);
+
+    // Only symbolic links and junctions (and a reparse point with no reported tag) are
+    // links; a cloud placeholder or a deduplicated folder is followed like any other.
+    disk.SetEntries("C:\\open\\", {FakeDirectory::Tagged("junction", IO_REPARSE_TAG_MOUNT_POINT),
+                                   FakeDirectory::Tagged("untagged", 0),
+                                   FakeDirectory::Tagged("cloud", IO_REPARSE_TAG_CLOUD_1)});
+    disk.SetEntries("C:\\open\\cloud\\", {FakeDirectory::Tagged("dedup", IO_REPARSE_TAG_DEDUP)});
+    disk.cwd = "C:\\open\\";
+    DescendToLeaf();
+    EXPECT_EQ(disk.cwd, "C:\\open\\cloud\\dedup\\");
+}
+
+TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
+    TestPanes panes;
+    TreeDelete(TreePane, RootNode);
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("top")});
+    disk.SetEntries("C:\\top\\", {FakeDirectory::Tagged("cloud", IO_REPARSE_TAG_CLOUD_1),
+                                  FakeDirectory::Tagged("dedup", IO_REPARSE_TAG_DEDUP),
+                                  FakeDirectory::Link("link"),
+                                  FakeDirectory::Tagged("junction", IO_REPARSE_TAG_MOUNT_POINT),
+                                  FakeDirectory::Tagged("untagged", 0)});
+    for (const char* name : {"cloud", "dedup", "link", "junction", "untagged"})
+        disk.SetEntries(std::string("C:\\top\\") + name + "\\", {FakeDirectory::Folder("inside")});
+    PopulateDrives();
+    HTREEITEM drive = TreeFirstChild(TreePane, RootNode);
+    BuildNodePath(drive);
+    PopulateNode(drive);
+    HTREEITEM top = FindChild(drive, "top");
+    BuildNodePath(top);
+    PopulateNode(top);
+    // The user opened the link before, which put its target's folder under it.
+    HTREEITEM link = FindChild(top, "link");
+    BuildNodePath(link);
+    PopulateNode(link);
+    HTREEITEM target = FindChild(link, "inside");
+    ASSERT_NE(target, nullptr);
+
+    // Listing from the drive tests each node of top on its own; unlisting from top
+    // learns its children from one search of top.
+    for (HTREEITEM start : {drive, top}) {
+        CurrentNode = start;
+        MarkSubtree(start == drive);
+        const int want = start == drive ? ListedFolder : FolderClosed;
+        for (const char* name : {"cloud", "dedup"}) {
+            HTREEITEM inside = FindChild(FindChild(top, name), "inside");
+            ASSERT_NE(inside, nullptr) << name << " is read";
+            EXPECT_EQ(TreeGetImage(TreePane, inside), want) << name;
+        }
+        for (const char* name : {"junction", "untagged"}) {
+            HTREEITEM folder = FindChild(top, name);
+            EXPECT_EQ(TreeGetImage(TreePane, folder), want) << name;
+            EXPECT_EQ(TreeFirstChild(TreePane, folder), nullptr) << name << " is not read";
+        }
+        EXPECT_EQ(TreeGetImage(TreePane, link), want);
+        EXPECT_EQ(TreeGetImage(TreePane, target), FolderClosed) << "below a link";
+        EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "below a link";
+    }
     EXPECT_EQ(disk.openSearches, 0);
 }
 
