@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "shell/long_work.h"
+
 HWND ListingPane = nullptr;
 
 namespace {
@@ -63,6 +65,8 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
     std::memcpy(buffer, source->text->data() + source->at, n);
     source->at += n;
     *given = static_cast<LONG>(n);
+    LongWorkProgress("showing the listing, %s%",
+                     static_cast<long long>(source->at * 100 / source->text->size()));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "listing/listing_rtf.h"
+#include "shell/long_work.h"
 
 namespace {
 
@@ -69,7 +70,10 @@ LONG ListingText::AfterLastUnderscore() const {
 
 void ListingText::WriteRuns(HWND pane) const {
     const TextStyle* set = nullptr;
+    long long written = 0;
     for (const Run& run : runs_) {
+        LongWorkProgress("showing the listing, %s%",
+                         static_cast<long long>(written++ * 100 / runs_.size()));
         if (run.style != set) {
             SetInsertionStyle(pane, *run.style);
             set = run.style;

@@ -10,6 +10,7 @@
 #include "output/save_listing.h"
 #include "resources/resource_ids.h"
 #include "settings/options_dialog.h"
+#include "shell/long_work.h"
 #include "shell/main_window.h"
 #include "tree/tree_marks.h"
 
@@ -93,6 +94,8 @@ bool CommandRebuildsListing(int command) {
 }
 
 void DispatchCommand(int command) {
+    // A mark command and the rebuild after it are one piece of work to the user.
+    LongWork work;
     switch (command) {
         case IDC_PRINT:
             PrintListing(MainWindow);

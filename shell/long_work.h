@@ -19,3 +19,7 @@ public:
 // is format with the numbers put in (printf style, %s for grouped numbers such as
 // "12,345"), and lets the window paint and answer the system.
 void LongWorkProgress(const char* format, long long first = 0, long long second = 0);
+
+// How long work runs before it shows progress (500 ms unless told otherwise); 0
+// shows every step.
+void SetLongWorkDelay(unsigned ms);

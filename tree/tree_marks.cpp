@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "resources/resource_ids.h"
+#include "shell/long_work.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -206,6 +207,30 @@ private:
     std::unordered_map<HTREEITEM, bool> links_;
 };
 
+// Stops the tree from drawing while a walk reads and expands its nodes, and draws it
+// once at the end, scrolled to show the node the walk started from.
+class TreeDrawingPause {
+public:
+    explicit TreeDrawingPause(HTREEITEM shown)
+        : shown_(shown), paused_(IsWindowVisible(TreePane) != FALSE) {
+        if (paused_)
+            SendMessageA(TreePane, WM_SETREDRAW, FALSE, 0);
+    }
+    ~TreeDrawingPause() {
+        if (!paused_)
+            return;
+        SendMessageA(TreePane, WM_SETREDRAW, TRUE, 0);
+        SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(shown_));
+        InvalidateRect(TreePane, nullptr, TRUE);
+    }
+    TreeDrawingPause(const TreeDrawingPause&) = delete;
+    TreeDrawingPause& operator=(const TreeDrawingPause&) = delete;
+
+private:
+    HTREEITEM shown_;
+    bool paused_;
+};
+
 }  // namespace
 
 void MarkSubtree(bool listing) {
@@ -216,9 +241,13 @@ void MarkSubtree(bool listing) {
     HTREEITEM at = TreeFirstChild(TreePane, CurrentNode);
     if (at == nullptr)
         return;
+    LongWork work;
+    TreeDrawingPause pause(CurrentNode);
+    long long read = 0;
     KnownLinks links;
     links.LearnChildrenOf(CurrentNode);
     for (;;) {
+        LongWorkProgress("reading folder %s", ++read);
         // Entering a node: read it and expand it, then go down. A link is marked but
         // neither read nor gone below, also when an earlier selection of it put its
         // target's folders under it.
