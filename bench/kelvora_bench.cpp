@@ -7,6 +7,9 @@
 //                                listing floor, RegenerateListing cold and warm (not
 //                                with --no-warm), the pane's own cost, and the peer
 //                                (cmd's dir /s /b)
+//   kelvora_bench window TOP     the real main window, shown, driven by the folder
+//                                menu's commands on TOP: MarkSubtree, the cold and
+//                                warm rebuilds, UnList and List Sub-Folders
 //   kelvora_bench wide FOLDER... reads each FOLDER (BuildNodePath + PopulateNode)
 //                                under one parent, and its floor
 #include <windows.h>
@@ -23,10 +26,14 @@
 
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
+#include "listing/listing_pane.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
 #include "shell/bounded_text.h"
+#include "shell/commands.h"
+#include "shell/long_work.h"
+#include "shell/main_window.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
 #include "tree/tree_marks.h"
@@ -395,6 +402,115 @@ int WideBench(int count, char** folders) {
     return 0;
 }
 
+// Handles every waiting message and paints every window that needs it: what a user
+// waits for after a command is the window drawn again.
+void Settle(HWND window) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+HTREEITEM FindChild(HTREEITEM parent, const std::string& name) {
+    char text[kTreeTextCapacity];
+    for (HTREEITEM child = TreeFirstChild(TreePane, parent); child != nullptr;
+         child = TreeNextSibling(TreePane, child)) {
+        TreeGetText(TreePane, child, text, sizeof text);
+        if (lstrcmpiA(text, name.c_str()) == 0)
+            return child;
+    }
+    return nullptr;
+}
+
+// Times a command given to the real main window, with the painting after it.
+double TimeCommand(HWND window, int command) {
+    double t = Now();
+    DispatchCommand(command);
+    Settle(window);
+    return Now() - t;
+}
+
+// The real main window, shown on the display, driven through the commands a user
+// gives: right-click on the unread top folder (it is read), "List Sub-Folders" (the
+// walk, then the cold rebuild), "List Folder" on it (a rebuild over the full pane),
+// then "UnList Sub-Folders" and "List Sub-Folders" again over the tree already read.
+int WindowBench(const std::string& top) {
+    std::vector<std::string> folders;
+    unsigned long long files = 0;
+    FloorWalk(top, folders, files);
+    double t = Now();
+    FloorWalk(top, folders, files);
+    Print("floor_walk_ms", Now() - t);
+    PrintCount("folders", folders.size());
+    PrintCount("files", files);
+    FloorList(folders);
+    t = Now();
+    PrintCount("matches", FloorList(folders));
+    Print("floor_list_ms", Now() - t);
+
+    // The program starts in a folder of its own, where it makes its settings file.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string startFolder = std::string(temp) + "kelvora-bench-start";
+    CreateDirectoryA(startFolder.c_str(), nullptr);
+    SetCurrentDirectoryA(startFolder.c_str());
+    HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    if (window == nullptr)
+        return 1;
+    Settle(window);
+    // The folders from the drive down to top's parent, read as a user opening them.
+    HTREEITEM node = FindChild(RootNode, top.substr(0, 3));
+    for (size_t start = 3; node != nullptr && start < top.size();) {
+        size_t end = top.find('\\', start);
+        if (end == std::string::npos)
+            end = top.size();
+        BuildNodePath(node);
+        PopulateNode(node);
+        node = FindChild(node, top.substr(start, end - start));
+        start = end + 1;
+    }
+    if (node == nullptr)
+        return 1;
+    CurrentNode = node;
+    TreeSelect(TreePane, node);
+    Settle(window);
+
+    t = Now();
+    {
+        LongWork work;
+        MarkSubtree(true);
+    }
+    Settle(window);
+    Print("mark_ms", Now() - t);
+    PrintCount("tree_nodes",
+               static_cast<unsigned long long>(SendMessageA(TreePane, TVM_GETCOUNT, 0, 0)));
+    PROCESS_MEMORY_COUNTERS before = Memory();
+    bool peakReset = ResetPeak();
+    t = Now();
+    {
+        LongWork work;
+        RegenerateListing();
+    }
+    Settle(window);
+    Print("list_cold_ms", Now() - t);
+    PROCESS_MEMORY_COUNTERS after = Memory();
+    PrintCount("text_chars", static_cast<unsigned long long>(PaneLength()));
+    PrintCount("streamed", LastListingWasStreamed() ? 1 : 0);
+    Print("list_warm_ms", TimeCommand(window, IDC_LIST_FOLDER));
+    PROCESS_MEMORY_COUNTERS warm = Memory();
+    PrintCount("ws_before_list", before.WorkingSetSize);
+    PrintCount("peak_reset", peakReset ? 1 : 0);
+    PrintCount("peak_ws_list", after.PeakWorkingSetSize);
+    PrintCount("peak_ws_warm", warm.PeakWorkingSetSize);
+    PrintCount("ws_after_warm", warm.WorkingSetSize);
+    Print("unlist_subfolders_ms", TimeCommand(window, IDC_UNLIST_SUBFOLDERS));
+    Print("list_subfolders_ms", TimeCommand(window, IDC_LIST_SUBFOLDERS));
+    DestroyWindow(window);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -403,10 +519,13 @@ int main(int argc, char** argv) {
     int result = 2;
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "tree") == 0) {
         result = TreeBench(argv[2], argc == 3 || std::strcmp(argv[3], "--no-warm") != 0);
+    } else if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
+        result = WindowBench(argv[2]);
     } else if (argc >= 3 && std::strcmp(argv[1], "wide") == 0) {
         result = WideBench(argc - 2, argv + 2);
     } else {
-        std::fprintf(stderr, "usage: kelvora_bench tree TOP [--no-warm] | wide FOLDER...\n");
+        std::fprintf(stderr,
+                     "usage: kelvora_bench tree TOP [--no-warm] | window TOP | wide FOLDER...\n");
     }
     if (richEdit)
         FreeLibrary(richEdit);
