@@ -2,6 +2,8 @@
 
 #include <richedit.h>
 
+#include "listing/pane_clipboard.h"
+
 HWND ListingPane = nullptr;
 
 HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool visible) {
@@ -16,4 +18,5 @@ HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool vi
 
 void ConfigureListingPane(HWND pane) {
     SendMessageA(pane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
+    AttachPaneClipboard(pane);
 }
