@@ -20,6 +20,7 @@ const char kOriginalProc[] = "KelvoraPaneProc";
 const IID kIidRichEditOleCallback = {0x00020D03, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 LONG liveObjects = 0;
+IDataObject* lastCopy = nullptr;  // the newest copy while it lives; not a reference
 
 UINT RtfFormat() {
     static const UINT format = RegisterClipboardFormatA("Rich Text Format");
@@ -99,9 +100,13 @@ std::string SelectionRtf(HWND pane, const std::wstring& text) {
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&out);
     stream.pfnCallback = CollectRtf;
     SendMessageA(pane, EM_STREAMOUT, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    // Controls end the stream with a zero of their own; the block gets exactly one.
+    std::string& rtf = out.second;
+    while (!rtf.empty() && rtf.back() == '\0')
+        rtf.pop_back();
     if (!EndsWithBreak(text))
-        DropClosingParagraph(out.second);
-    return out.second;
+        DropClosingParagraph(rtf);
+    return rtf;
 }
 
 // One copy or cut: the text and the RTF of the selection at that moment. It holds no
@@ -111,7 +116,11 @@ public:
     PaneData(std::wstring text, std::string rtf) : text_(std::move(text)), rtf_(std::move(rtf)) {
         InterlockedIncrement(&liveObjects);
     }
-    ~PaneData() { InterlockedDecrement(&liveObjects); }
+    ~PaneData() {
+        if (lastCopy == this)
+            lastCopy = nullptr;
+        InterlockedDecrement(&liveObjects);
+    }
     PaneData(const PaneData&) = delete;
     PaneData& operator=(const PaneData&) = delete;
 
@@ -245,7 +254,7 @@ public:
             return E_NOTIMPL;
         std::wstring text = SelectionText(pane_, selection);
         std::string rtf = SelectionRtf(pane_, text);
-        *out = new PaneData(std::move(text), std::move(rtf));
+        *out = lastCopy = new PaneData(std::move(text), std::move(rtf));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetDragDropEffect(BOOL, DWORD, LPDWORD) override { return S_OK; }
@@ -269,6 +278,10 @@ void DetachCallback(HWND pane) {
         return;
     SendMessageA(pane, EM_SETOLECALLBACK, 0, 0);
     callback->Release();
+    // A copy still waiting on the clipboard is written into it now, so that it stays
+    // there when the program ends with the pane.
+    if (lastCopy != nullptr && OleIsCurrentClipboard(lastCopy) == S_OK)
+        OleFlushClipboard();
 }
 
 // The pane's window procedure, wrapped to take the callback off when it is destroyed.

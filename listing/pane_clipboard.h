@@ -14,7 +14,8 @@
 #include <windows.h>
 
 // Gives a listing pane the callback. The pane holds it until the pane is destroyed;
-// a second call on the same pane changes nothing.
+// then a copy of it still waiting on the clipboard is written into the clipboard, so
+// that it outlives the program. A second call on the same pane changes nothing.
 void AttachPaneClipboard(HWND pane);
 
 // The callbacks and data objects alive now, for leak checks.

@@ -270,6 +270,7 @@ TEST_F(PaneClipboard, CopyHandsOtherProgramsExactlyTheTextAndStandardRtf) {
         EXPECT_EQ(seen.unicode, Bytes(wide)) << "CF_UNICODETEXT is not the text and its terminator";
         EXPECT_EQ(UpToTerminator(seen.text, 1, "CF_TEXT"), InCodePage(seen.textCodePage, wide));
         std::string rtf = UpToTerminator(seen.rtf, 1, "the RTF");
+        EXPECT_EQ(seen.rtf.size(), rtf.size() + 1) << "the RTF has more than its terminator";
         EXPECT_EQ(rtf.compare(0, 23, "{\\rtf1\\ansi\\ansicpg1252"), 0) << rtf.substr(0, 40);
         bool onlyAscii = true;
         for (unsigned char c : rtf)
@@ -294,7 +295,7 @@ TEST_F(PaneClipboard, CutTakesTheSelectionOutAndHandsOutExactlyIt) {
     EXPECT_EQ(ReadBackRtf(panes.window(), UpToTerminator(seen.rtf, 1, "the RTF")), "déf");
 }
 
-TEST_F(PaneClipboard, EachPaneReleasesItsCallbackAndOnlyTheLastCopyStays) {
+TEST_F(PaneClipboard, EachPaneReleasesItsCallbackAndLeavesItsCopyOnTheClipboard) {
     const long before = PaneClipboardObjects();
     for (int i = 0; i < 4; ++i) {
         HWND pane = CreateListingPane(panes.window(), 0, 0, 300, 200);
@@ -307,9 +308,9 @@ TEST_F(PaneClipboard, EachPaneReleasesItsCallbackAndOnlyTheLastCopyStays) {
         SendMessageA(pane, EM_SETSEL, 0, -1);
         SendMessageA(pane, WM_COPY, 0, 0);
         DestroyWindow(pane);
-        // The pane's callback went with it; at most its copy is still held (a control
-        // may also have rendered it onto the clipboard and let it go).
-        EXPECT_LE(PaneClipboardObjects(), before + 1);
+        // The pane's callback went with it, and its copy was written into the clipboard
+        // and let go, so that it outlives the program.
+        EXPECT_EQ(PaneClipboardObjects(), before);
         ASSERT_TRUE(OpenClipboardSoon());
         EXPECT_EQ(Block(CF_UNICODETEXT), Bytes(Wide(text))) << "the copy did not outlive its pane";
         CloseClipboard();
