@@ -209,7 +209,7 @@ public:
     PaneCallback(const PaneCallback&) = delete;
     PaneCallback& operator=(const PaneCallback&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr)
             return E_POINTER;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, kIidRichEditOleCallback)) {
@@ -220,29 +220,42 @@ public:
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-    ULONG STDMETHODCALLTYPE Release() override {
+    COM_DECLSPEC_NOTHROW ULONG STDMETHODCALLTYPE AddRef() override {
+        return InterlockedIncrement(&references_);
+    }
+    COM_DECLSPEC_NOTHROW ULONG STDMETHODCALLTYPE Release() override {
         ULONG left = InterlockedDecrement(&references_);
         if (left == 0)
             delete this;
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE GetNewStorage(LPSTORAGE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetInPlaceContext(LPOLEINPLACEFRAME*, LPOLEINPLACEUIWINDOW*,
-                                                LPOLEINPLACEFRAMEINFO) override {
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE GetNewStorage(LPSTORAGE*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE ShowContainerUI(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryInsertObject(LPCLSID, LPSTORAGE, LONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeleteObject(LPOLEOBJECT) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE QueryAcceptData(LPDATAOBJECT, CLIPFORMAT*, DWORD, BOOL,
-                                              HGLOBAL) override {
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE
+    GetInPlaceContext(LPOLEINPLACEFRAME*, LPOLEINPLACEUIWINDOW*, LPOLEINPLACEFRAMEINFO) override {
+        return E_NOTIMPL;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE ShowContainerUI(BOOL) override {
+        return E_NOTIMPL;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE QueryInsertObject(LPCLSID, LPSTORAGE,
+                                                                     LONG) override {
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetClipboardData(CHARRANGE* range, DWORD,
-                                               LPDATAOBJECT* out) override {
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE DeleteObject(LPOLEOBJECT) override {
+        return S_OK;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE QueryAcceptData(LPDATAOBJECT, CLIPFORMAT*, DWORD,
+                                                                   BOOL, HGLOBAL) override {
+        return S_OK;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override {
+        return S_OK;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE GetClipboardData(CHARRANGE* range, DWORD,
+                                                                    LPDATAOBJECT* out) override {
         if (out == nullptr || range == nullptr)
             return E_INVALIDARG;
         *out = nullptr;
@@ -257,8 +270,12 @@ public:
         *out = lastCopy = new PaneData(std::move(text), std::move(rtf));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDragDropEffect(BOOL, DWORD, LPDWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetContextMenu(WORD, LPOLEOBJECT, CHARRANGE*, HMENU* menu) override {
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE GetDragDropEffect(BOOL, DWORD,
+                                                                     LPDWORD) override {
+        return S_OK;
+    }
+    COM_DECLSPEC_NOTHROW HRESULT STDMETHODCALLTYPE GetContextMenu(WORD, LPOLEOBJECT, CHARRANGE*,
+                                                                  HMENU* menu) override {
         // The pane's context menu is the main window's (shown on EN_MSGFILTER).
         if (menu != nullptr)
             *menu = nullptr;
