@@ -244,6 +244,123 @@ scenario_9_about_box() {
   echo "the About box opens and closes each time, and leaves Esc and Enter free"
 }
 
+# ---------------------------------------------------------------------------------
+# The clipboard as other programs read it, and the window's system keys with the
+# tree focused.
+
+# clip TARGET: what a Linux program reads from the X clipboard in that target.
+clip() {
+  timeout 10 xclip -o -selection clipboard -t "$1" 2>/dev/null
+}
+
+# expect_clip_text TEXT WHAT: the clipboard's text target becomes exactly TEXT.
+expect_clip_text() {
+  local wanted=$1 got=''
+  poll 10 'got=$(clip UTF8_STRING | od -An -c | tr -s " \n" " "); [ "$got" = "$(printf %s "$wanted" | od -An -c | tr -s " \n" " ")" ]' ||
+    fail "after $2 the clipboard text should be exactly \"$wanted\"; it reads:$got"
+}
+
+# expect_clip_rtf FILE: the clipboard's RTF target is a standard RTF document that
+# holds only ASCII bytes (non-ASCII characters as \uN escapes); kept in FILE.
+expect_clip_rtf() {
+  clip text/rtf >"$1" || fail "the clipboard offers no RTF"
+  [ "$(head -c 23 "$1")" = '{\rtf1\ansi\ansicpg1252' ] ||
+    fail "the clipboard RTF is not standard RTF: it begins with $(head -c 12 "$1" | cat -A)"
+  ! LC_ALL=C grep -q '[^ -~[:space:]]' <(tr -d '\0' <"$1") ||
+    fail "the clipboard RTF carries raw bytes beyond ASCII"
+  [ "$(tr -d '\0' <"$1" | wc -c)" -ge "$(($(wc -c <"$1") - 1))" ] ||
+    fail "the clipboard RTF has more than one terminating zero"
+}
+
+scenario_21_copy_to_other_programs() {
+  command -v xclip >/dev/null || skip "xclip is missing (scripts/install-deps.sh)"
+  local d=$WORK/data
+  mkdir -p "$d/Café_音楽_🎵"
+  : >"$d/Café_音楽_🎵/hello_world.mp3"
+  : >"$d/Café_音楽_🎵/crème_brûlée.mp3"
+  mkdir -p "$d/Long"
+  local i expected_long='    Long'
+  for i in $(seq 100 299); do
+    : >"$d/Long/track_${i}_été_🎵.mp3"
+    expected_long+=$'\n'"track ${i} été 🎵"
+  done
+  start_program "$WORK/start" kv21
+  step "the data folder: List Sub-Folders; Select All and Copy from the Edit menu"
+  tree_go "$WORK/data"
+  folder_menu s
+  edit_menu a
+  edit_menu c
+  local text
+  poll 10 'text=$(clip UTF8_STRING); [ -n "$text" ]' || fail "Copy put no text on the clipboard"
+  printf '%s' "$text" >"$WORK/copied.txt"
+  [ "$(tr -d -c '\0\r' <"$WORK/copied.txt" | wc -c)" -eq 0 ] ||
+    fail "the copied text holds zeros or carriage returns: $(tail -c 20 "$WORK/copied.txt" | cat -A)"
+  python3 "$KV_PY" compare /dev/stdin "$WORK/copied.txt" <<<"    Café 音楽 🎵
+hello world
+crème brûlée
+$expected_long" || fail "the copied text is not the listing"
+  expect_clip_rtf "$WORK/copied.rtf"
+  python3 "$KV_PY" rtf-text "$WORK/copied.rtf" >"$WORK/copied-rtf.txt" || fail "unrtf could not read the clipboard RTF"
+  # unrtf shows a character beyond the BMP (two \u escapes) as two unknown ones.
+  grep -q '^ \?Café 音楽 ' "$WORK/copied-rtf.txt" ||
+    fail "the clipboard RTF does not hold the heading: $(head -n 3 "$WORK/copied-rtf.txt")"
+  [ "$(wc -c <"$WORK/copied.txt")" -gt 4096 ] || fail "the long listing is shorter than 4096 bytes"
+  step "Cut empties the pane and hands out the same text; Paste brings it back"
+  edit_menu a
+  edit_menu t
+  save_as "$WORK/cut.rtf"
+  expect_listing "$WORK/cut.rtf" </dev/null
+  [ "$(clip UTF8_STRING)" = "$text" ] || fail "Cut handed out other text than Copy"
+  edit_menu p
+  # Another program takes the clipboard; a second Copy shows what the pane holds now.
+  printf 'other' | xclip -i -selection clipboard
+  expect_clip_text other "another program's copy"
+  edit_menu a
+  edit_menu c
+  local again=''
+  poll 10 'again=$(clip UTF8_STRING); [ "$again" != other ]' || fail "the second Copy put nothing on the clipboard"
+  [ "$again" = "$text" ] || fail "Paste did not give the copied text back"
+  step "short texts typed into the pane, Ctrl+A, Ctrl+C"
+  pane_point
+  click_at "$PX" "$PY"
+  tree_lost_focus
+  local t
+  for t in a abc "hello world"; do
+    key ctrl+a
+    type_text "$t"
+    key ctrl+a ctrl+c
+    expect_clip_text "$t" "Ctrl+C on \"$t\""
+  done
+  expect_clip_rtf "$WORK/short.rtf"
+  step "the last copy stays on the clipboard after File, Exit"
+  stop_program
+  expect_clip_text "hello world" "the program ended"
+  echo "Copy and Cut hand other programs exactly the text and standard RTF; Paste gives it back"
+}
+
+scenario_22_system_keys_in_the_tree() {
+  start_program "$WORK/start" kv22
+  # The tree has the keyboard focus from the start.
+  local how
+  for how in alt F10; do
+    step "$how, then Down: the File menu opens"
+    key "$how"
+    key Down
+    wait_popup "the File menu after $how and Down"
+    key Escape Escape
+    poll 10 '[ -z "$(popup_windows)" ]' || fail "the File menu did not close with Escape"
+  done
+  step "Alt+Space opens the system menu"
+  key alt+space
+  wait_popup "the system menu after Alt+Space"
+  key Escape
+  poll 10 '[ -z "$(popup_windows)" ]' || fail "the system menu did not close with Escape"
+  step "Alt+F4 closes the window"
+  key alt+F4
+  wait_closed "$PROGRAM_WID" 10 "the main window after Alt+F4 with the tree focused"
+  echo "Alt, F10, Alt+Space and Alt+F4 act while the tree has the focus"
+}
+
 SCENARIOS=(
   scenario_1_first_start
   scenario_2_list_and_save
@@ -254,4 +371,6 @@ SCENARIOS=(
   scenario_7_print
   scenario_8_japanese_names
   scenario_9_about_box
+  scenario_21_copy_to_other_programs
+  scenario_22_system_keys_in_the_tree
 )

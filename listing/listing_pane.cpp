@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "listing/pane_clipboard.h"
 #include "shell/long_work.h"
 
 HWND ListingPane = nullptr;
@@ -85,6 +86,7 @@ HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool vi
 void ConfigureListingPane(HWND pane) {
     SendMessageA(pane, EM_EXLIMITTEXT, 0, kListingPaneTextLimit);
     SendMessageA(pane, EM_SETEVENTMASK, 0, ENM_MOUSEEVENTS);
+    AttachPaneClipboard(pane);
     WNDPROC previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListingPaneProc)));
     if (previous != ListingPaneProc)

@@ -8,7 +8,7 @@ packages=(
   clang lld libclang-rt-14-dev clang-format
   googletest
   wine wine64
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick xclip
   unrtf poppler-utils cups printer-driver-cups-pdf
   zip unzip
 )

@@ -12,6 +12,7 @@
 #include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
+#include "shell/system_keys.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_marks.h"
 
@@ -44,6 +45,7 @@ void StartUp(HWND window) {
     GetClientRect(window, &client);
     SplitX = 200;
     CreateTreePane(window, SplitX, client.bottom);
+    PassSystemKeysOn(TreePane);
     ListingPane = CreateListingPane(window, SplitX + kSplitterGap, 0,
                                     client.right - (SplitX + kSplitterGap), client.bottom);
     InitFolderTree();
