@@ -213,15 +213,22 @@ class TreeDrawingPause {
 public:
     explicit TreeDrawingPause(HTREEITEM shown)
         : shown_(shown), paused_(IsWindowVisible(TreePane) != FALSE) {
-        if (paused_)
-            SendMessageA(TreePane, WM_SETREDRAW, FALSE, 0);
+        if (!paused_)
+            return;
+        // The control's own flag stops its painting; the window's, which the system
+        // keeps, also stops the scroll bars from being drawn for every node expanded.
+        // Wine's tree view keeps the message to itself, so the second is set here.
+        SendMessageA(TreePane, WM_SETREDRAW, FALSE, 0);
+        DefWindowProcA(TreePane, WM_SETREDRAW, FALSE, 0);
     }
     ~TreeDrawingPause() {
         if (!paused_)
             return;
+        DefWindowProcA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(shown_));
-        InvalidateRect(TreePane, nullptr, TRUE);
+        RedrawWindow(TreePane, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
     TreeDrawingPause(const TreeDrawingPause&) = delete;
     TreeDrawingPause& operator=(const TreeDrawingPause&) = delete;
