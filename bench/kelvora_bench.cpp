@@ -445,6 +445,7 @@ int WindowBench(const std::string& top) {
     Print("floor_walk_ms", Now() - t);
     PrintCount("folders", folders.size());
     PrintCount("files", files);
+    CopyText(CurrentFilter, sizeof CurrentFilter, "*.mp3");  // as the program starts
     FloorList(folders);
     t = Now();
     PrintCount("matches", FloorList(folders));

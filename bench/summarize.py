@@ -117,6 +117,59 @@ def main():
                 steps.append("%d->%d %6.1fx" % (a, b, median(trees[b], name) / median(trees[a], name)))
             print("  %-16s %s" % (name, "   ".join(steps)))
 
+    windows = {}
+    for size in SIZES:
+        runs = load(os.path.join(results, "window-%d-*.txt" % size))
+        if runs:
+            derived(runs, "warm_mem", lambda r: r["peak_ws_warm"] - r["ws_before_list"])
+            windows[size] = runs
+    if windows:
+        print()
+        print("The real main window, shown, driven by the folder menu's commands (with repainting):")
+    for size, runs in windows.items():
+        walk = median(runs, "floor_walk_ms")
+        flist = median(runs, "floor_list_ms")
+        cold = median(runs, "list_cold_ms")
+        print("%d files: %d folders, %d matching, %d characters" % (
+            median(runs, "files"), median(runs, "folders"), median(runs, "matches"),
+            median(runs, "text_chars")))
+
+        def wrow(label, name, base=None, base_name=""):
+            value = median(runs, name)
+            text = "  %-44s %9.1f ms (+-%3.0f%%)" % (label, value, 100 * spread(runs, name))
+            if base:
+                text += "   %5.2fx %s" % (value / base, base_name)
+            print(text)
+
+        wrow("floor: walk of every folder, *.*", "floor_walk_ms")
+        wrow("floor: every folder searched with the filter", "floor_list_ms")
+        wrow("MarkSubtree from an unread node", "mark_ms", walk, "the walk")
+        wrow("rebuild, cold", "list_cold_ms", flist, "the floor")
+        wrow("rebuild over the full pane (List Folder)", "list_warm_ms", cold, "the cold one")
+        wrow("UnList Sub-Folders", "unlist_subfolders_ms", walk, "the walk")
+        wrow("List Sub-Folders, tree already read", "list_subfolders_ms", walk, "the walk")
+        for label, name in [("Save As", "save_ms"), ("Print, OK to EndDoc", "print_ms"),
+                            ("Print, OK to the first page", "print_first_page_ms")]:
+            if any(name in r for r in runs):
+                wrow(label, name, cold, "the cold rebuild")
+        if any("gdi_objects_after_print" in r for r in runs):
+            print("  %-44s %9d" % ("GDI objects after the print",
+                                   median(runs, "gdi_objects_after_print")))
+        print("  %-44s %9.1f MB" % ("peak growth of the working set, warm",
+                                    median(runs, "warm_mem") / MB))
+    wsizes = list(windows)
+    if len(wsizes) > 1:
+        print("Growth from size to size, real window (linear is about 10x):")
+        for name in ["mark_ms", "list_cold_ms", "list_warm_ms", "unlist_subfolders_ms",
+                     "list_subfolders_ms", "save_ms", "print_ms"]:
+            steps = []
+            for a, b in zip(wsizes, wsizes[1:]):
+                if name in windows[a][0] and name in windows[b][0]:
+                    steps.append("%d->%d %6.1fx" % (
+                        a, b, median(windows[b], name) / median(windows[a], name)))
+            if steps:
+                print("  %-20s %s" % (name, "   ".join(steps)))
+
     one = load(os.path.join(results, "wide-one-*.txt"))
     twenty = load(os.path.join(results, "wide-twenty-*.txt"))
     if one and twenty:
