@@ -163,7 +163,7 @@ struct TemplateReader {
     }
 };
 
-TEST_F(OptionsDialogTest, TemplateIsPart42) {
+TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
     HRSRC found = FindResourceExA(nullptr, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(IDD_OPTIONS),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
