@@ -26,7 +26,7 @@ SELECTED=()
 for arg in "$@"; do
   case $arg in
     --screenshots) SCREENSHOTS=1 ;;
-    [1-9]) SELECTED+=("$arg") ;;
+    [1-9] | [1-9][0-9]) SELECTED+=("$arg") ;;
     *) echo "e2e: unknown argument $arg" >&2; exit 2 ;;
   esac
 done
