@@ -11,17 +11,35 @@ bool OnWebLabel(unsigned x, unsigned y) {
     return y >= kWebLabelTop && y <= kWebLabelBottom && x >= kWebLabelLeft && x <= kWebLabelRight;
 }
 
+// Esc and Enter are system hot keys, so the box holds them only while it is the active
+// window: while another program is active they are that program's keys.
+bool HotKeysHeld = false;
+
+void HoldHotKeysIf(HWND dialog, bool wanted) {
+    if (wanted == HotKeysHeld)
+        return;
+    if (wanted)
+        HoldHotKeys(dialog);
+    else
+        ReleaseHotKeys(dialog);
+    HotKeysHeld = wanted;
+}
+
 }  // namespace
 
 void AboutDialog(HWND owner) {
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutProc, 0);
 }
 
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
-            HoldHotKeys(dialog);
+            HotKeysHeld = false;
+            HoldHotKeysIf(dialog, true);  // the box is about to become the active window
             return TRUE;
+        case WM_ACTIVATE:
+            HoldHotKeysIf(dialog, LOWORD(wParam) != WA_INACTIVE);
+            return FALSE;
         case WM_HOTKEY:
             SendMessageA(dialog, WM_CLOSE, 0, 0);
             return TRUE;
@@ -35,7 +53,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
             return TRUE;
         }
         case WM_CLOSE:
-            ReleaseHotKeys(dialog);
+            HoldHotKeysIf(dialog, false);
             EndDialog(dialog, 0);
             return TRUE;
         default:

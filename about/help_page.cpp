@@ -1,13 +1,27 @@
 #include "about/help_page.h"
 
-#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <cstdio>
+
 #include "about/shell_open.h"
 #include "shell/bounded_text.h"
+#include "shell/main_window.h"
 
 char HelpPagePath[kHelpPathCapacity] = "";
+
+namespace {
+
+HelpMessageCall helpMessage = MessageBoxA;
+
+void SayHelpFailed(const char* problem, const char* advice) {
+    char text[kHelpPathCapacity + 512];
+    std::snprintf(text, sizeof text, "%s\r\n\r\n%s\r\n\r\n%s", problem, HelpPagePath, advice);
+    helpMessage(MainWindow, text, "Kelvora", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
 
 void FixHelpPagePath() {
     char directory[kHelpPathCapacity] = "";
@@ -18,5 +32,29 @@ void FixHelpPagePath() {
 }
 
 void OpenHelpPage() {
-    ShellOpen(HelpPagePath);
+    DWORD attributes = GetFileAttributesA(HelpPagePath);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        SayHelpFailed("The help page cannot be shown because this file is missing:",
+                      "Kelvora looks for it in the \"help\" folder of the folder it was "
+                      "started from.");
+        return;
+    }
+    int result = ShellOpen(HelpPagePath);
+    if (result > 32)
+        return;
+    if (result == SE_ERR_NOASSOC || result == SE_ERR_ASSOCINCOMPLETE) {
+        SayHelpFailed("The help page could not be opened:",
+                      "No program on this computer is set up to show web pages (HTML files).");
+    } else {
+        char advice[96];
+        std::snprintf(advice, sizeof advice,
+                      "Windows could not start a program to show it "
+                      "(error %d).",
+                      result);
+        SayHelpFailed("The help page could not be opened:", advice);
+    }
+}
+
+void UseHelpMessage(HelpMessageCall call) {
+    helpMessage = call ? call : MessageBoxA;
 }

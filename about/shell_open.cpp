@@ -5,16 +5,17 @@
 
 namespace {
 
-void OpenWithShell(const char* target) {
-    ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWMAXIMIZED);
+int OpenWithShell(const char* target) {
+    HINSTANCE result = ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOWMAXIMIZED);
+    return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 
 ShellOpenCall shellOpen = OpenWithShell;
 
 }  // namespace
 
-void ShellOpen(const char* target) {
-    shellOpen(target);
+int ShellOpen(const char* target) {
+    return shellOpen(target);
 }
 
 void UseShellOpen(ShellOpenCall call) {

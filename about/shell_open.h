@@ -2,8 +2,10 @@
 // maximised). Tests put a stand-in in place of the shell call.
 #pragma once
 
-void ShellOpen(const char* target);
+// The shell's answer: greater than 32 when a viewer took the target, otherwise the
+// reason it failed (ShellExecuteA's error values, such as SE_ERR_NOASSOC).
+int ShellOpen(const char* target);
 
-using ShellOpenCall = void (*)(const char* target);
+using ShellOpenCall = int (*)(const char* target);
 // nullptr goes back to the shell.
 void UseShellOpen(ShellOpenCall call);

@@ -31,18 +31,22 @@ if(KELVORA_TESTS)
   add_test(NAME portable_tests COMMAND portable_tests --gtest_color=no)
 endif()
 
-# The fuzz target needs clang's libFuzzer.
+# The fuzz targets need clang's libFuzzer. Each has a seed corpus in its folder.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  add_executable(extension_list_fuzz ${CMAKE_SOURCE_DIR}/tests/settings/fuzz/extension_list_fuzz.cpp)
-  target_compile_options(extension_list_fuzz PRIVATE ${_warn} -fsanitize=fuzzer)
-  target_link_options(extension_list_fuzz PRIVATE -fsanitize=fuzzer)
-  target_link_libraries(extension_list_fuzz PRIVATE kelvora_portable)
-  if(KELVORA_TESTS)
-    # A few seconds in every test run; long runs: tools/fuzz.sh.
-    # New inputs go to a folder of the build tree; the seeds are only read.
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-smoke-corpus)
-    add_test(NAME extension_list_fuzz_smoke
-      COMMAND extension_list_fuzz -max_total_time=5 -seed=1 ${CMAKE_BINARY_DIR}/fuzz-smoke-corpus
-              ${CMAKE_SOURCE_DIR}/tests/settings/fuzz/corpus)
-  endif()
+  foreach(_fuzz settings/fuzz/extension_list output/fuzz/rtf_rewrite)
+    get_filename_component(_name ${_fuzz} NAME)
+    get_filename_component(_dir ${CMAKE_SOURCE_DIR}/tests/${_fuzz} DIRECTORY)
+    add_executable(${_name}_fuzz ${CMAKE_SOURCE_DIR}/tests/${_fuzz}_fuzz.cpp)
+    target_compile_options(${_name}_fuzz PRIVATE ${_warn} -fsanitize=fuzzer)
+    target_link_options(${_name}_fuzz PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${_name}_fuzz PRIVATE kelvora_portable)
+    if(KELVORA_TESTS)
+      # A few seconds in every test run; long runs: tools/fuzz.sh.
+      # New inputs go to a folder of the build tree; the seeds are only read.
+      file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/${_name}-smoke-corpus)
+      add_test(NAME ${_name}_fuzz_smoke
+        COMMAND ${_name}_fuzz -max_total_time=5 -seed=1 ${CMAKE_BINARY_DIR}/${_name}-smoke-corpus
+                ${_dir}/corpus)
+    endif()
+  endforeach()
 endif()

@@ -361,6 +361,48 @@ scenario_22_system_keys_in_the_tree() {
   echo "Alt, F10, Alt+Space and Alt+F4 act while the tree has the focus"
 }
 
+# Enter typed into another program while the Options dialog is open goes to that
+# program: the dialog holds Esc and Enter only while it is the active window.
+scenario_10_keys_for_other_programs() {
+  start_program "$WORK/start" kv10
+  step "F2, then Wine's notepad in the same desktop"
+  options_open
+  local options=$OPTIONS
+  (cd "$WORK" && exec setsid "$WINE" explorer "/desktop=kv10,1024x768" notepad.exe \
+    </dev/null >>"$OUT/wine.log" 2>&1) &
+  wait_dialog ' - Notepad$' "Wine's notepad"
+  local notepad=$WID notepad_pid
+  notepad_pid=$(xdotool getwindowpid "$notepad" 2>/dev/null || true)
+  click_at $((GX + GW / 2)) $((GY + GH / 2))
+  step "two lines typed into notepad, saved"
+  type_text "one"
+  key Return
+  type_text "two"
+  window_exists "$options" || fail "Enter typed into notepad ended the Options dialog"
+  key ctrl+s
+  wait_dialog '^Save As$' "notepad's Save As dialog"
+  local save=$WID
+  type_text "$(windows_path "$WORK/notes.txt")"
+  key Return
+  wait_closed "$save" 10 "notepad's Save As dialog"
+  poll 10 '[ -s "$WORK/notes.txt" ]' || fail "notepad did not save $WORK/notes.txt"
+  local content
+  content=$(tr -d '\r' <"$WORK/notes.txt")
+  [ "$content" = $'one\ntwo' ] || fail "notepad got \"$(cat -A "$WORK/notes.txt")\", not two lines"
+  window_exists "$options" || fail "the Options dialog closed while notepad had the keys"
+  key alt+F4
+  poll 10 '! window_exists "$notepad"' || {
+    [ -n "$notepad_pid" ] && kill "$notepad_pid" 2>/dev/null
+    fail "notepad did not close on Alt+F4"
+  }
+  step "back in the Options dialog, Esc closes it"
+  window_geometry "$options"
+  click_at $((GX + GW / 2)) $((GY + 8))
+  key Escape
+  wait_closed "$options" 10 "the Options dialog (after Esc)"
+  echo "Enter reached notepad, and Esc still closes the Options dialog once it is active"
+}
+
 SCENARIOS=(
   scenario_1_first_start
   scenario_2_list_and_save
@@ -371,6 +413,7 @@ SCENARIOS=(
   scenario_7_print
   scenario_8_japanese_names
   scenario_9_about_box
+  scenario_10_keys_for_other_programs
   scenario_21_copy_to_other_programs
   scenario_22_system_keys_in_the_tree
 )

@@ -20,22 +20,35 @@ size_t SequenceLength(unsigned char lead) {
     return 0;
 }
 
+// Whether c can stand at position at (1 or more) of the sequence that begins with lead.
+// The second byte's range excludes overlong forms, encoded surrogates and values beyond
+// U+10FFFF, so that every complete sequence is a character.
+bool Continues(unsigned char lead, size_t at, unsigned char c) {
+    unsigned char low = 0x80, high = 0xBF;
+    if (at == 1) {
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+        else if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    }
+    return c >= low && c <= high;
+}
+
 void AppendEscape(unsigned value, std::string& out) {
     // RTF's \u takes a signed 16-bit number; the "?" after it, for readers that know no
     // \u, is written as \'3f, which no reader takes for part of the next word.
     out += "\\u" + std::to_string(static_cast<short>(static_cast<unsigned short>(value))) + "\\'3f";
 }
 
-// Escapes one complete sequence; a malformed one becomes "?".
-void AppendCharacter(const unsigned char* s, size_t length, std::string& out) {
-    unsigned value = s[0] & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80) {
-            out += '?';
-            return;
-        }
-        value = (value << 6) | (s[i] & 0x3F);
-    }
+// Escapes one complete sequence.
+void AppendCharacter(const std::string& s, std::string& out) {
+    unsigned value = static_cast<unsigned char>(s[0]) & (0x7F >> s.size());
+    for (size_t i = 1; i < s.size(); ++i)
+        value = (value << 6) | (static_cast<unsigned char>(s[i]) & 0x3F);
     if (value >= 0x10000) {
         value -= 0x10000;
         AppendEscape(0xD800 + (value >> 10), out);
@@ -43,6 +56,31 @@ void AppendCharacter(const unsigned char* s, size_t length, std::string& out) {
     } else {
         AppendEscape(value, out);
     }
+}
+
+// One byte of text. A sequence is gathered in sequence, across chunks; a byte that
+// cannot go on with it ends it as one "?" and is then taken on its own, so a brace or
+// backslash after a broken sequence stays what it is.
+void TextByte(std::string& sequence, unsigned char c, std::string& out) {
+    if (!sequence.empty()) {
+        unsigned char lead = static_cast<unsigned char>(sequence[0]);
+        if (Continues(lead, sequence.size(), c)) {
+            sequence += static_cast<char>(c);
+            if (sequence.size() == SequenceLength(lead)) {
+                AppendCharacter(sequence, out);
+                sequence.clear();
+            }
+            return;
+        }
+        out += '?';
+        sequence.clear();
+    }
+    if (c < 0x80)
+        out += static_cast<char>(c);
+    else if (SequenceLength(c) == 0)
+        out += '?';
+    else
+        sequence.assign(1, static_cast<char>(c));
 }
 
 }  // namespace
@@ -75,34 +113,6 @@ void RewriteRtfChunk(RtfRewrite& state, const unsigned char* bytes, size_t count
             return;
         state.mode = RtfRewrite::kText;
     }
-    // Finish a sequence that the previous chunk cut.
-    if (!state.carry.empty()) {
-        size_t length = SequenceLength(static_cast<unsigned char>(state.carry[0]));
-        size_t take = std::min(length - state.carry.size(), count - at);
-        state.carry.append(reinterpret_cast<const char*>(bytes + at), take);
-        at += take;
-        if (state.carry.size() < length)
-            return;
-        AppendCharacter(reinterpret_cast<const unsigned char*>(state.carry.data()), length, out);
-        state.carry.clear();
-    }
-    while (at < count) {
-        unsigned char c = bytes[at];
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++at;
-            continue;
-        }
-        size_t length = SequenceLength(c);
-        if (length == 0) {
-            out += '?';
-            ++at;
-        } else if (at + length > count) {
-            state.carry.assign(reinterpret_cast<const char*>(bytes + at), count - at);
-            at = count;
-        } else {
-            AppendCharacter(bytes + at, length, out);
-            at += length;
-        }
-    }
+    for (; at < count; ++at)
+        TextByte(state.carry, bytes[at], out);
 }

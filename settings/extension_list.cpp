@@ -47,6 +47,10 @@ std::string FormatExtensionList(const ExtensionList& list) {
 ListEdit CheckExtension(std::string_view extension) {
     if (extension.size() > kExtensionLimit)
         return ListEdit::TooLong;
+    return CheckEntryCharacters(extension);
+}
+
+ListEdit CheckEntryCharacters(std::string_view extension) {
     for (char c : extension) {
         unsigned char byte = static_cast<unsigned char>(c);
         if (c == ',' || c == ':' || byte < 0x20)
@@ -74,11 +78,13 @@ ListEdit AppendToListValue(std::string* value, std::string_view extension) {
     ExtensionList list = ParseExtensionList(*value);
     list.rest.clear();
     list.entries.emplace_back(extension);
+    if (!list.entries.front().empty() && list.entries.front().front() == ' ')
+        return ListEdit::LeadingBlank;
     return Replace(value, list);
 }
 
 ListEdit RemoveFromListValue(std::string* value, std::string_view extension) {
-    ListEdit check = CheckExtension(extension);
+    ListEdit check = CheckEntryCharacters(extension);
     if (check != ListEdit::Done)
         return check;
     ExtensionList list = ParseExtensionList(*value);

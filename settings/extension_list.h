@@ -38,20 +38,26 @@ enum class ListEdit {
     TooLong,       // the extension is longer than kMaxExtensionLength
     BadCharacter,  // the extension holds "," or ":" or a control character
     ListFull,      // the new value would be longer than kMaxListValueLength
+    LeadingBlank,  // the new value would begin with a blank, which the file does not keep
 };
 
 // Whether an extension may be added to (or looked for in) the list. Control characters
 // are refused with "," and ":": no file name holds one, and a line break would split
 // the line in the settings file.
 ListEdit CheckExtension(std::string_view extension);
+// The same test without the length: an entry of any length may be looked for.
+ListEdit CheckEntryCharacters(std::string_view extension);
 
 // Both compute the new value from the stored one. On Done, *value holds the new
 // well-formed value; on any other result *value is left as it was.
 //
 // Appending drops whatever followed the ":" and adds the extension as a new last entry,
-// even when an equal entry is already there.
+// even when an equal entry is already there. An extension that would begin the value
+// may not begin with a blank: the profile functions drop blanks at the start of a
+// value when they read it.
 ListEdit AppendToListValue(std::string* value, std::string_view extension);
-// Removes the first entry equal to the extension byte for byte (letter case matters)
+// Removes the first entry equal to the extension byte for byte (letter case matters),
+// whatever its length (a hand-written entry may be longer than kMaxExtensionLength),
 // and keeps every other entry and the text after the ":".
 ListEdit RemoveFromListValue(std::string* value, std::string_view extension);
 

@@ -70,13 +70,41 @@ int CasePartner(int id) {
 
 // ---- Hot keys and boxes ----
 
+// Esc and Enter are system hot keys: whoever holds them takes those keys away from
+// every other program. The dialog holds them only while it is the active window and
+// shows no box of its own.
+bool HotKeysHeld = false;
+bool DialogActive = false;
+bool BoxShown = false;
+
+void UpdateHotKeys(HWND dialog) {
+    bool wanted = DialogActive && !BoxShown;
+    if (wanted == HotKeysHeld)
+        return;
+    if (wanted)
+        HoldHotKeys(dialog);
+    else
+        ReleaseHotKeys(dialog);
+    HotKeysHeld = wanted;
+}
+
 // Every box the dialog shows is owned by it, so the dialog cannot be used while the
 // box is up; Esc and Enter go to the box, and come back to the dialog afterwards.
 int ShowBox(HWND dialog, const char* text, const char* caption, UINT type) {
-    ReleaseHotKeys(dialog);
+    BoxShown = true;
+    UpdateHotKeys(dialog);
     int answer = MessageBoxExA(dialog, text, caption, type, 0);
-    HoldHotKeys(dialog);
+    BoxShown = false;
+    UpdateHotKeys(dialog);
     return answer;
+}
+
+bool HasNonAscii(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return true;
+    }
+    return false;
 }
 
 bool Confirm(HWND dialog, const char* question, const char* filter) {
@@ -100,12 +128,26 @@ void ExplainListChange(HWND dialog, ListChange change, const char* extension, bo
                       "a form that this program cannot change.\n\n"
                       "You can remove it by editing the settings file:\n\n%s",
                       extension, SettingsFilePath);
+    } else if (change == ListChange::TooLong && HasNonAscii(extension)) {
+        std::snprintf(text, sizeof text,
+                      "The extension cannot be added to the list because it is too long: an "
+                      "extension can take at most %d bytes, and a letter outside the English "
+                      "alphabet takes two to four bytes.\n\n"
+                      "Shorten it and try again.",
+                      kMaxExtensionLength);
     } else if (change == ListChange::TooLong) {
         std::snprintf(text, sizeof text,
                       "The extension cannot be added to the list because it is too long: an "
                       "extension can have at most %d characters.\n\n"
                       "Shorten it and try again.",
                       kMaxExtensionLength);
+    } else if (change == ListChange::LeadingBlank) {
+        std::snprintf(text, sizeof text,
+                      "\"*.%s\" cannot be added because it begins with a blank, and it would "
+                      "be the first extension in the settings file, which drops blanks at the "
+                      "start of the list.\n\n"
+                      "Remove the blank and try again.",
+                      extension);
     } else if (change == ListChange::ListFull) {
         std::snprintf(text, sizeof text,
                       "\"*.%s\" cannot be added because the list of extensions is full: the "
@@ -182,20 +224,50 @@ void RefillFilterBox() {
         SetWindowTextA(FilterBox, typed);
 }
 
+// The character after the one at text, whole: in the UTF-8 code page a character
+// beyond ASCII takes two to four bytes.
+const char* NextCharacter(const char* text) {
+    if (*text == '\0')
+        return text;
+    if (GetACP() != CP_UTF8)
+        return CharNextA(text);
+    ++text;
+    while ((static_cast<unsigned char>(*text) & 0xC0) == 0x80)
+        ++text;
+    return text;
+}
+
 // The extension of a typed filter, judged by its first character once: "*" and the
 // character after it are dropped, or a leading "."; otherwise the text is taken whole.
 const char* StripToExtension(const char* text) {
     if (text[0] == '*')
-        return text[1] == '\0' ? text + 1 : text + 2;
+        return NextCharacter(text + 1);
     if (text[0] == '.')
         return text + 1;
     return text;
 }
 
+bool IsCutItem(int index) {
+    return SendMessageA(FilterBox, CB_GETITEMDATA, index, 0) == kCutEntryItem;
+}
+
+// Makes the item at index the filter in force: its text, or "*." alone for an item that
+// shows a stored entry cut (it names no files of its own). False without that item.
+bool TakeItemAsFilter(int index) {
+    char text[kFilterCapacity];
+    if (!ItemText(index, text))
+        return false;
+    CopyText(CurrentFilter, kFilterCapacity, IsCutItem(index) ? "*." : text);
+    return true;
+}
+
 // ---- Operations ----
 
 void OpenOptions(HWND dialog) {
-    HoldHotKeys(dialog);
+    // The dialog is about to become the active window (its owner was).
+    DialogActive = true;
+    BoxShown = false;
+    UpdateHotKeys(dialog);
     for (int i = 0; i < kBoxCount; ++i)
         BoxHandles[i] = GetDlgItem(dialog, kBoxes[i].id);
     FilterBox = GetDlgItem(dialog, IDC_OPT_EXTENSIONS);
@@ -204,12 +276,13 @@ void OpenOptions(HWND dialog) {
     FilterEdited = 0;
     FillFilterBox(FilterBox);
     SendMessageA(FilterBox, CB_SETCURSEL, FilterIndex, 0);
-    ItemText(FilterIndex, CurrentFilter);  // CurrentFilter stays "*." without that item
+    TakeItemAsFilter(FilterIndex);  // CurrentFilter stays "*." without that item
 }
 
 void CloseOptions(HWND dialog, INT_PTR result) {
     FilterEdited = 0;
-    ReleaseHotKeys(dialog);
+    DialogActive = false;
+    UpdateHotKeys(dialog);
     EndDialog(dialog, result);
 }
 
@@ -227,11 +300,9 @@ void SelectFilter() {
     int index = static_cast<int>(SendMessageA(FilterBox, CB_GETCURSEL, 0, 0));
     if (index == CB_ERR)
         return;
-    char text[kFilterCapacity];
-    if (!ItemText(index, text))
+    if (!TakeItemAsFilter(index))
         return;
     FilterIndex = index;
-    CopyText(CurrentFilter, kFilterCapacity, text);
     FilterEdited = 0;
 }
 
@@ -269,31 +340,39 @@ bool TakeTypedFilter(HWND dialog) {
     return true;
 }
 
-// Removes the selected filter from the list and the file when the user agrees. Nothing
-// happens while a typed text is pending or when nothing is selected.
+// Removes the selected item's entry from the file and the item from the list when the
+// user agrees to the removal of what the edit field shows. Nothing happens while a typed
+// text is pending. With nothing selected the question is asked all the same, and
+// agreeing only selects the first item.
 void RemoveSelectedFilter(HWND dialog) {
     if (FilterEdited == 1)
         return;
+    char shown[kTextCapacity];
+    ReadEditField(shown);
+    if (!Confirm(dialog, kRemoveQuestion, shown))
+        return;
     int index = static_cast<int>(SendMessageA(FilterBox, CB_GETCURSEL, 0, 0));
     char item[kFilterCapacity];
-    if (index == CB_ERR || !ItemText(index, item))
-        return;
-    if (!Confirm(dialog, kRemoveQuestion, item))
-        return;
-    const char* extension = item + 2;  // every item is "*." + extension
-    ListChange removed = RemoveExtension(extension);
-    if (removed == ListChange::Stored) {
-        SendMessageA(FilterBox, CB_DELETESTRING, index, 0);
-    } else if (removed == ListChange::NotFound) {
-        RefillFilterBox();  // the file no longer holds it: show what the file holds
-    } else {
-        ExplainListChange(dialog, removed, extension, false);
-        RefillFilterBox();
-        return;
+    if (index != CB_ERR && ItemText(index, item)) {
+        std::string extension = item + 2;  // every item is "*." + extension
+        if (IsCutItem(index))
+            extension = CutEntry(index, item);  // the whole entry the item shows cut
+        ListChange removed = extension.empty() && IsCutItem(index)
+                                 ? ListChange::NotFound
+                                 : RemoveExtension(extension.c_str());
+        if (removed == ListChange::Stored) {
+            SendMessageA(FilterBox, CB_DELETESTRING, index, 0);
+        } else if (removed == ListChange::NotFound) {
+            RefillFilterBox();  // the file no longer holds it: show what the file holds
+        } else {
+            ExplainListChange(dialog, removed, item + 2, false);
+            RefillFilterBox();
+            return;
+        }
     }
     FilterIndex = 0;
     SendMessageA(FilterBox, CB_SETCURSEL, 0, 0);
-    ItemText(0, CurrentFilter);  // an empty list leaves CurrentFilter as it was
+    TakeItemAsFilter(0);  // an empty list leaves CurrentFilter as it was
 }
 
 void OptionsCommand(HWND dialog, int id, int code) {
@@ -342,6 +421,12 @@ INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_CLOSE:
             CloseOptions(dialog, 0);
             return TRUE;
+        case WM_ACTIVATE:
+            // Another window, of this program or another, takes over: Esc and Enter are
+            // its keys until the dialog is active again.
+            DialogActive = LOWORD(wParam) != WA_INACTIVE;
+            UpdateHotKeys(dialog);
+            return FALSE;  // the dialog manager keeps the focus as usual
         case WM_HOTKEY:
             if (wParam == kHotKeyEscape)
                 SendMessageA(dialog, WM_CLOSE, 0, 0);

@@ -13,6 +13,9 @@ char SettingsFilePath[kSettingsPathCapacity] = "";
 
 namespace {
 
+// Set by LoadExtensionList when the file was missing and could not be created.
+bool FileUncreated = false;
+
 constexpr char kFileName[] = "Kelvora.ini";
 constexpr char kSection[] = "ext";
 constexpr char kKey[] = "Extensions";
@@ -63,6 +66,8 @@ ListChange ToListChange(ListEdit edit) {
             return ListChange::BadCharacter;
         case ListEdit::ListFull:
             return ListChange::ListFull;
+        case ListEdit::LeadingBlank:
+            return ListChange::LeadingBlank;
     }
     return ListChange::WriteFailed;
 }
@@ -74,7 +79,9 @@ ListChange ChangeList(ValueEdit edit, const char* extension, bool write) {
     if (extension == nullptr)
         return ListChange::BadCharacter;
     // The extension is judged before the file is touched: a refused one leaves it as it is.
-    ListEdit check = CheckExtension(extension);
+    // Only an addition has to fit CurrentFilter; a removal may look for any entry.
+    ListEdit check =
+        edit == AppendToListValue ? CheckExtension(extension) : CheckEntryCharacters(extension);
     if (check != ListEdit::Done)
         return ToListChange(check);
     if (!HavePath())
@@ -105,6 +112,7 @@ void FixSettingsFilePath() {
 
 void LoadExtensionList() {
     CopyText(CurrentFilter, kFilterCapacity, "*.");
+    FileUncreated = false;
     if (!HavePath())
         return;
     if (GetFileAttributesA(SettingsFilePath) == INVALID_FILE_ATTRIBUTES) {
@@ -115,24 +123,65 @@ void LoadExtensionList() {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             WritePrivateProfileSectionA(kSection, kDefaultSection, SettingsFilePath);
+        } else {
+            FileUncreated = GetLastError() != ERROR_FILE_EXISTS;
         }
     }
     ExtensionList list = ParseExtensionList(ReadListValue());
     CopyText(CurrentFilter, kFilterCapacity, FirstEntryFilter(list).c_str());
 }
 
+void ReportUncreatedSettingsFile(HWND owner) {
+    if (!FileUncreated)
+        return;
+    FileUncreated = false;  // said once
+    char text[kSettingsPathCapacity + 400];
+    CopyText(text, sizeof text, "Kelvora could not create its settings file:\r\n\r\n");
+    AppendText(text, sizeof text, SettingsFilePath);
+    AppendText(text, sizeof text,
+               "\r\n\r\nThe list of extensions is empty, and extensions you add cannot be "
+               "kept. Start Kelvora from a folder in which you may create files.");
+    MessageBoxA(owner, text, "Kelvora", MB_OK | MB_ICONEXCLAMATION);
+}
+
+namespace {
+
+std::string FilterItemText(const std::string& entry) {
+    // Built in CurrentFilter's size, so that an item is never longer than a filter, and
+    // never split inside a UTF-8 character.
+    char text[kFilterCapacity];
+    CopyText(text, sizeof text, "*.");
+    AppendText(text, sizeof text, entry.c_str(), GetACP() == CP_UTF8);
+    return text;
+}
+
+}  // namespace
+
+std::string CutEntry(int index, const char* itemText) {
+    if (!HavePath() || index < 0)
+        return std::string();
+    ExtensionList list = ParseExtensionList(ReadListValue());
+    if (static_cast<size_t>(index) >= list.entries.size())
+        return std::string();
+    const std::string& entry = list.entries[static_cast<size_t>(index)];
+    if (entry.size() <= static_cast<size_t>(kMaxExtensionLength) ||
+        FilterItemText(entry) != itemText) {
+        return std::string();
+    }
+    return entry;
+}
+
 void FillFilterBox(HWND comboBox) {
     if (HavePath()) {
-        // The item text is built in CurrentFilter, so an entry longer than
-        // kMaxExtensionLength (only a hand-edited file has one) is shown cut to what fits,
-        // never split inside a UTF-8 character. It still gets its item: the dialog takes
-        // an item's index for its entry's index.
-        const bool utf8 = GetACP() == CP_UTF8;
+        // An entry longer than kMaxExtensionLength still gets its item, shown cut and
+        // marked: the dialog takes an item's index for its entry's index.
         ExtensionList list = ParseExtensionList(ReadListValue());
         for (const std::string& entry : list.entries) {
-            CopyText(CurrentFilter, kFilterCapacity, "*.");
-            AppendText(CurrentFilter, kFilterCapacity, entry.c_str(), utf8);
-            SendMessageA(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentFilter));
+            CopyText(CurrentFilter, kFilterCapacity, FilterItemText(entry).c_str());
+            LRESULT item =
+                SendMessageA(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentFilter));
+            if (item >= 0 && entry.size() > static_cast<size_t>(kMaxExtensionLength))
+                SendMessageA(comboBox, CB_SETITEMDATA, item, kCutEntryItem);
         }
     }
     CopyText(CurrentFilter, kFilterCapacity, "*.");

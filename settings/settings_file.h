@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 constexpr int kSettingsPathCapacity = 1024;
 constexpr int kSettingsValueCapacity = 256;
 
@@ -16,9 +18,20 @@ void FixSettingsFilePath();
 // CurrentFilter from the first entry.
 void LoadExtensionList();
 
+// When the last LoadExtensionList found no settings file and could not create one, says
+// so in a message box owned by owner, naming the file; otherwise does nothing.
+void ReportUncreatedSettingsFile(HWND owner);
+
 // Adds one item "*." + extension per stored entry to the combo box, in stored order;
-// leaves CurrentFilter at "*.".
+// leaves CurrentFilter at "*.". An entry longer than kMaxExtensionLength (only a
+// hand-written file has one) is shown cut to what fits, and its item carries the item
+// data kCutEntryItem: it is no filter, and its entry is found with CutEntry.
 void FillFilterBox(HWND comboBox);
+constexpr LPARAM kCutEntryItem = 1;
+
+// The whole stored entry that item number index of a list filled by FillFilterBox shows
+// cut as itemText; empty when the file no longer holds that entry there.
+std::string CutEntry(int index, const char* itemText);
 
 // What became of a change to the stored list.
 enum class ListChange {
@@ -27,6 +40,7 @@ enum class ListChange {
     TooLong,       // the extension is longer than 47 characters
     BadCharacter,  // the extension contains ",", ":" or a control character
     ListFull,      // the stored value would grow past 255 characters
+    LeadingBlank,  // the extension would begin the stored value with a blank
     WriteFailed,   // the file could not be written; it holds what it held
 };
 
@@ -34,5 +48,6 @@ enum class ListChange {
 ListChange AppendExtension(const char* extension);
 // What AppendExtension would answer now, without writing anything (Stored: it could).
 ListChange JudgeAppendExtension(const char* extension);
-// Deletes the first stored entry equal to the extension (letter case matters).
+// Deletes the first stored entry equal to the extension (letter case matters), of any
+// length.
 ListChange RemoveExtension(const char* extension);

@@ -49,6 +49,7 @@ void StartUp(HWND window) {
     ListingPane = CreateListingPane(window, SplitX + kSplitterGap, 0,
                                     client.right - (SplitX + kSplitterGap), client.bottom);
     InitFolderTree();
+    ReportUncreatedSettingsFile(window);
 }
 
 void RememberPaneFocus() {

@@ -17,8 +17,9 @@ namespace {
 
 std::vector<std::string> opened;
 
-void RecordOpen(const char* target) {
+int RecordOpen(const char* target) {
     opened.push_back(target);
+    return 42;  // a viewer took it
 }
 
 HWND FindAboutBox() {
@@ -160,23 +161,33 @@ TEST_F(AboutBox, HotKeysCloseWithoutOpeningThePage) {
     EXPECT_TRUE(IsWindowEnabled(owner_));
 }
 
-TEST_F(AboutBox, HoldsEscAndEnterOnlyWhileOpenAndWorksTheSameTheSecondTime) {
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    BOOL escTaken = TRUE;
-    BOOL enterTaken = TRUE;
+// Held only while the box is the active window: while another window is, Esc and Enter
+// are that window's keys.
+TEST_F(AboutBox, HoldsEscAndEnterOnlyWhileActiveAndWorksTheSameTheSecondTime) {
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 10, 10,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    auto taken = [other] {
+        bool esc = !RegisterHotKey(other, 1, 0, VK_ESCAPE);
+        bool enter = !RegisterHotKey(other, 2, 0, VK_RETURN);
+        UnregisterHotKey(other, 1);
+        UnregisterHotKey(other, 2);
+        return std::to_string(esc) + std::to_string(enter);
+    };
+    std::string whileActive, whileOtherActive, whileActiveAgain;
     for (int showing = 1; showing <= 2; ++showing) {
         opened.clear();
-        EXPECT_TRUE(Show([&](HWND) {
-            escTaken = !RegisterHotKey(other, 1, 0, VK_ESCAPE);
-            enterTaken = !RegisterHotKey(other, 2, 0, VK_RETURN);
-            UnregisterHotKey(other, 1);
-            UnregisterHotKey(other, 2);
+        EXPECT_TRUE(Show([&](HWND box) {
+            whileActive = taken();
+            SetForegroundWindow(other);
+            whileOtherActive = taken();
+            SetForegroundWindow(box);
+            whileActiveAgain = taken();
             PressKey(VK_ESCAPE);
         })) << "showing "
             << showing;
-        EXPECT_TRUE(escTaken) << "showing " << showing;
-        EXPECT_TRUE(enterTaken) << "showing " << showing;
+        EXPECT_EQ(whileActive, "11") << "showing " << showing;
+        EXPECT_EQ(whileOtherActive, "00") << "showing " << showing;
+        EXPECT_EQ(whileActiveAgain, "11") << "showing " << showing;
         EXPECT_TRUE(opened.empty());
 
         // Closed: both keys are free for anyone again.

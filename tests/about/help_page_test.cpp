@@ -2,6 +2,7 @@
 // the program started in, wherever the folder tree has taken the current directory
 // since.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -20,9 +21,22 @@
 namespace {
 
 std::vector<std::string> opened;
+int openResult = 42;  // what the shell answers: above 32, a viewer took the page
 
-void RecordOpen(const char* target) {
+int RecordOpen(const char* target) {
     opened.push_back(target);
+    return openResult;
+}
+
+struct Message {
+    HWND owner;
+    std::string text;
+};
+std::vector<Message> messages;
+
+int WINAPI RecordMessage(HWND owner, LPCSTR text, LPCSTR, UINT) {
+    messages.push_back({owner, text});
+    return IDOK;
 }
 
 std::string CurrentDirectory() {
@@ -42,23 +56,35 @@ class HelpPage : public ::testing::Test {
 protected:
     void SetUp() override {
         opened.clear();
+        messages.clear();
+        openResult = 42;
         UseShellOpen(RecordOpen);
+        UseHelpMessage(RecordMessage);
         startedIn_ = CurrentDirectory();
     }
     void TearDown() override {
         UseShellOpen(nullptr);
+        UseHelpMessage(nullptr);
         SetCurrentDirectoryA(startedIn_.c_str());
     }
 
-    // Starts the program's main window in a directory, then has the tree take the
-    // current directory into another folder, as a click on a folder does.
-    void StartIn(const std::string& directory, const std::string& elsewhere) {
+    // Starts the program's main window in a directory that has the help page, then has
+    // the tree take the current directory into another folder, as a click on a folder
+    // does.
+    void StartIn(const std::string& directory, const std::string& elsewhere, bool withPage = true) {
+        if (withPage)
+            WriteHelpPage(directory);
         ASSERT_TRUE(SetCurrentDirectoryA(directory.c_str()));
         FontDialogGate = 0;  // a fresh process's start-up shows no font dialog
         window_ = CreateMainWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(window_, nullptr);
         ASSERT_TRUE(BuildNodePath(AddPathNodes(elsewhere)));
         ASSERT_TRUE(SamePath(CurrentDirectory(), elsewhere));
+    }
+
+    static void WriteHelpPage(const std::string& directory) {
+        CreateDirectoryA((directory + "\\help").c_str(), nullptr);
+        ASSERT_TRUE(WriteWholeFile(directory + "\\help\\index.html", "<html></html>"));
     }
 
     std::string AskForHelp() {
@@ -108,9 +134,38 @@ TEST_F(HelpPage, DriveRootStartGetsOneBackslash) {
     ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
     FixHelpPagePath();
     EXPECT_TRUE(SamePath(HelpPagePath, "Z:\\help\\index.html"));
-    OpenHelpPage();
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_TRUE(SamePath(opened[0], "Z:\\help\\index.html"));
+    OpenHelpPage();  // there is no page there: the box names the file looked for
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("Z:\\help\\index.html"), std::string::npos) << messages[0].text;
+}
+
+// A missing page, or one that no program opens, is said in a box over the main window
+// that names the file.
+TEST_F(HelpPage, SaysWhenThePageIsMissingOrNoProgramOpensIt) {
+    TempFolder start;
+    StartIn(start.Path(), start.Path(), false);
+    const std::string page = start / "help\\index.html";
+    auto said = [&](const std::string& part) {
+        return messages.size() == 1 && messages[0].owner == window_ &&
+               messages[0].text.find(page) != std::string::npos &&
+               messages[0].text.find(part) != std::string::npos;
+    };
+    EXPECT_EQ(AskForHelp(), "(0 opened)");
+    EXPECT_TRUE(said("missing")) << (messages.empty() ? "no message" : messages[0].text);
+
+    WriteHelpPage(start.Path());
+    for (int refusal : {SE_ERR_NOASSOC, SE_ERR_ACCESSDENIED}) {
+        messages.clear();
+        openResult = refusal;
+        EXPECT_TRUE(SamePath(AskForHelp(), page));
+        EXPECT_TRUE(said("could not be opened"))
+            << (messages.empty() ? "no message" : messages[0].text);
+    }
+    messages.clear();
+    openResult = 42;
+    EXPECT_TRUE(SamePath(AskForHelp(), page));
+    EXPECT_TRUE(messages.empty());
+    Close();
 }
 
 }  // namespace

@@ -28,6 +28,17 @@ TEST(RtfRewrite, TurnsTheUtf8FlavourIntoStandardRtfWhereverTheChunksBreak) {
         EXPECT_EQ(Rewrite(stream, chunk), want) << "chunks of " << chunk;
 }
 
+TEST(RtfRewrite, ABrokenSequenceBecomesOneQuestionMarkAndTakesNothingAfterIt) {
+    // A lead byte before a brace, a cut sequence before a brace, an encoded surrogate,
+    // a value beyond U+10FFFF and an overlong form: each byte that cannot go on with
+    // its sequence is read again on its own, so no brace or text is swallowed.
+    const std::string stream =
+        "{\\urtf1 a\xC3{b\xE2\x82}c\xED\xA0\x80 \xF4\x90\x80\x80 \xE0\x80\x80 \xC3\xA9}";
+    const std::string want = "{\\rtf1\\ansi\\ansicpg1252\\uc1 a?{b?}c??? ???? ??? \\u233\\'3f}";
+    for (size_t chunk : {stream.size(), size_t(3), size_t(1)})
+        EXPECT_EQ(Rewrite(stream, chunk), want) << "chunks of " << chunk;
+}
+
 TEST(RtfRewrite, LeavesStandardRtfAsItIs) {
     const std::string stream = "{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \xC5\x99}";
     EXPECT_EQ(Rewrite(stream, 3), stream);

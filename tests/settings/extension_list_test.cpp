@@ -96,6 +96,9 @@ TEST(ExtensionListAppend, AddsNewLastEntry) {
                     {"mp3,:", "\xE4", ListEdit::Done, "mp3,\xE4,:"},
                     {"mp3,:", "a,b", ListEdit::BadCharacter, "mp3,:"},
                     {"mp3,:", std::string(48, 'x'), ListEdit::TooLong, "mp3,:"},
+                    // The file would drop the blank at the start of the value.
+                    {":old", " doc", ListEdit::LeadingBlank, ":old"},
+                    {"mp3,:", " doc", ListEdit::Done, "mp3, doc,:"},
                 });
 }
 
@@ -114,27 +117,30 @@ TEST(ExtensionListAppend, RefusesValueLongerThan255) {
 }
 
 TEST(ExtensionListRemove, RemovesFirstEqualEntryOnly) {
-    ExpectEdits(RemoveFromListValue,
-                {
-                    {"mp3,txt,zip,jpg,:", "txt", ListEdit::Done, "mp3,zip,jpg,:"},
-                    {"mp3,txt,zip,jpg,:", "mp3", ListEdit::Done, "txt,zip,jpg,:"},
-                    {"mp3,txt,zip,jpg,:", "jpg", ListEdit::Done, "mp3,txt,zip,:"},
-                    {"html,txt,ml,:", "ml", ListEdit::Done, "html,txt,:"},
-                    {"mp3,txt,mp3,:", "mp3", ListEdit::Done, "txt,mp3,:"},
-                    {"mp3,:", "mp3", ListEdit::Done, ":"},
-                    {",mp3,:", "", ListEdit::Done, "mp3,:"},
-                    {"mp3,txt,:keep,this:", "mp3", ListEdit::Done, "txt,:keep,this:"},
-                    {"mp3,txt", "txt", ListEdit::Done, "mp3,:"},
-                    {"mp3,txt", "mp3", ListEdit::Done, "txt,:"},
-                    // Only entries before the ":" count.
-                    {"mp3,:txt,", "txt", ListEdit::NotFound, "mp3,:txt,"},
-                    {"mp3,txt,zip,jpg,:", "MP3", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
-                    {"mp3,txt,zip,jpg,:", "mp", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
-                    {"mp3,txt,zip,jpg,:", "doc", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
-                    {"mp3,txt,zip,jpg,:", "", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
-                    {":", "mp3", ListEdit::NotFound, ":"},
-                    {"mp3,:", "mp3,", ListEdit::BadCharacter, "mp3,:"},
-                });
+    ExpectEdits(
+        RemoveFromListValue,
+        {
+            {"mp3,txt,zip,jpg,:", "txt", ListEdit::Done, "mp3,zip,jpg,:"},
+            {"mp3,txt,zip,jpg,:", "mp3", ListEdit::Done, "txt,zip,jpg,:"},
+            {"mp3,txt,zip,jpg,:", "jpg", ListEdit::Done, "mp3,txt,zip,:"},
+            {"html,txt,ml,:", "ml", ListEdit::Done, "html,txt,:"},
+            {"mp3,txt,mp3,:", "mp3", ListEdit::Done, "txt,mp3,:"},
+            {"mp3,:", "mp3", ListEdit::Done, ":"},
+            {",mp3,:", "", ListEdit::Done, "mp3,:"},
+            {"mp3,txt,:keep,this:", "mp3", ListEdit::Done, "txt,:keep,this:"},
+            {"mp3,txt", "txt", ListEdit::Done, "mp3,:"},
+            {"mp3,txt", "mp3", ListEdit::Done, "txt,:"},
+            // Only entries before the ":" count.
+            {"mp3,:txt,", "txt", ListEdit::NotFound, "mp3,:txt,"},
+            {"mp3,txt,zip,jpg,:", "MP3", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
+            {"mp3,txt,zip,jpg,:", "mp", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
+            {"mp3,txt,zip,jpg,:", "doc", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
+            {"mp3,txt,zip,jpg,:", "", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
+            {":", "mp3", ListEdit::NotFound, ":"},
+            {"mp3,:", "mp3,", ListEdit::BadCharacter, "mp3,:"},
+            // A hand-written entry too long to be a filter can still go.
+            {"mp3," + std::string(60, 'x') + ",:", std::string(60, 'x'), ListEdit::Done, "mp3,:"},
+        });
 }
 
 TEST(ExtensionListRemove, NeverWritesPast255) {

@@ -163,7 +163,7 @@ struct TemplateReader {
     }
 };
 
-TEST_F(OptionsDialogTest, TemplateIsPart42) {
+TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
     HRSRC found = FindResourceExA(nullptr, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(IDD_OPTIONS),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
@@ -382,7 +382,8 @@ TEST_F(OptionsDialogTest, TypedExtensionAddedOnOk) {
         const char* text;
         const char* item;
     } const cases[] = {
-        {"*doc", "*.oc"},  // "*" and the character after it, whatever it is
+        {"*doc", "*.oc"},           // "*" and the character after it, whatever it is
+        {"*\xC3\xA9txt", "*.txt"},  // a character of two bytes goes whole
         {"..doc", "*..doc"},
         {"*", "*."},
     };
@@ -555,6 +556,52 @@ TEST_F(OptionsDialogTest, RealEnterAndEscKeys) {
     EXPECT_EQ(ListingOptions.IncludeExtensions, 1);
 }
 
+// Esc and Enter are system hot keys: the dialog holds them only while it is the active
+// window, so that Enter typed into another window goes there and does not end the
+// dialog behind the user's back.
+TEST_F(OptionsDialogTest, HotKeysOnlyWhileTheDialogIsTheActiveWindow) {
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE, 0,
+                                 0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    auto press = [](WORD key) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    };
+    auto text = [other] {
+        char buffer[64] = "";
+        GetWindowTextA(other, buffer, sizeof buffer);
+        return std::string(buffer);
+    };
+    Open([&](HWND dialog) {
+        ExpectHotKeysHeld();
+        SetForegroundWindow(other);
+        SetFocus(other);
+        ASSERT_EQ(GetActiveWindow(), other);
+        EXPECT_FALSE(driver_.EscapeHeld());
+        EXPECT_FALSE(driver_.EnterHeld());
+        press(VK_RETURN);
+        for (int round = 0; round < 300 && text().empty(); ++round) {
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            Sleep(10);
+        }
+        EXPECT_EQ(text(), "\r\n");
+        EXPECT_EQ(FindOptionsDialog(), dialog);  // still open
+        SetForegroundWindow(dialog);
+        ExpectHotKeysHeld();
+        press(VK_RETURN);  // the dialog's again: as "OK"
+    });
+    EXPECT_EQ(FindOptionsDialog(), nullptr);
+    EXPECT_TRUE(driver_.boxes.empty());
+    DestroyWindow(other);
+}
+
 // ---- Remove ----
 
 TEST_F(OptionsDialogTest, TypingThenRemoveDoesNothing) {
@@ -627,10 +674,16 @@ TEST_F(OptionsDialogTest, RemovingTheLastItem) {
         EXPECT_TRUE(Items(dialog).empty());
         EXPECT_EQ(Selected(dialog), CB_ERR);
         EXPECT_STREQ(CurrentFilter, "*.mp3");
-        Click(dialog, IDC_OPT_REMOVE);  // nothing left to remove: no question
+        // Nothing left to remove: asked about the empty field all the same; agreeing
+        // changes nothing.
+        driver_.Answer(IDOK);
+        Click(dialog, IDC_OPT_REMOVE);
+        EXPECT_STREQ(CurrentFilter, "*.mp3");
         Click(dialog, IDC_OPT_CANCEL);
     });
-    EXPECT_EQ(driver_.boxes.size(), 1u);
+    ASSERT_EQ(driver_.boxes.size(), 2u);
+    EXPECT_EQ(driver_.boxes[1].caption, "Remove String From List?");
+    EXPECT_EQ(driver_.boxes[1].text, "");
     EXPECT_EQ(Bytes(), Ini(":"));
     EXPECT_EQ(Title(), "Kelvora: *.mp3");
     Open([&](HWND dialog) {
@@ -639,6 +692,64 @@ TEST_F(OptionsDialogTest, RemovingTheLastItem) {
         Click(dialog, IDC_OPT_CANCEL);
     });
     EXPECT_EQ(Title(), "Kelvora: *.");
+}
+
+// The list was shortened by hand since FilterIndex was set: the dialog opens with
+// nothing selected. "Remove" asks about the empty field, and agreeing selects the first
+// item and changes neither the list nor the file.
+TEST_F(OptionsDialogTest, RemoveWithNothingSelectedOnlySelectsTheFirstItem) {
+    Open([&](HWND dialog) {
+        Pick(dialog, 3);
+        Click(dialog, IDC_OPT_CANCEL);
+    });
+    ASSERT_TRUE(WriteWholeFile(file_, Ini("mp3,txt,:")));
+    ForgetCachedFile();
+    for (int answer : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(answer);
+        driver_.Answer(answer);
+        Open([&](HWND dialog) {
+            dialog_ = dialog;
+            EXPECT_EQ(Selected(dialog), CB_ERR);
+            EXPECT_STREQ(CurrentFilter, "*.");
+            Click(dialog, IDC_OPT_REMOVE);
+            ExpectQuestion("Remove String From List?", "");
+            EXPECT_EQ(Items(dialog), (ItemList{"*.mp3", "*.txt"}));
+            EXPECT_EQ(Selected(dialog), answer == IDOK ? 0 : CB_ERR);
+            EXPECT_EQ(FilterIndex, answer == IDOK ? 0 : 3);
+            EXPECT_STREQ(CurrentFilter, answer == IDOK ? "*.mp3" : "*.");
+            ExpectHotKeysHeld();
+            Click(dialog, IDC_OPT_CANCEL);
+        });
+        EXPECT_EQ(Bytes(), Ini("mp3,txt,:"));
+    }
+    EXPECT_EQ(Title(), "Kelvora: *.mp3");
+}
+
+// A hand-written entry too long for a filter shows cut; it is no filter, and removing
+// it removes the whole entry.
+TEST_F(OptionsDialogTest, OverlongHandWrittenEntryIsNoFilterAndGoesWhole) {
+    const std::string entry(60, 'x');
+    const std::string shown = "*." + std::string(47, 'x');
+    Store("mp3," + entry + ",txt,:");
+    Open([&](HWND dialog) {
+        EXPECT_EQ(Items(dialog), (ItemList{"*.mp3", shown, "*.txt"}));
+        Pick(dialog, 1);
+        EXPECT_EQ(FilterIndex, 1);
+        EXPECT_STREQ(CurrentFilter, "*.");
+        Click(dialog, IDC_OPT_CANCEL);
+    });
+    EXPECT_EQ(Title(), "Kelvora: *.");
+    driver_.Answer(IDOK);
+    Open([&](HWND dialog) {
+        EXPECT_EQ(Selected(dialog), 1);  // opens on it: still no filter
+        EXPECT_STREQ(CurrentFilter, "*.");
+        Click(dialog, IDC_OPT_REMOVE);
+        EXPECT_EQ(driver_.boxes.back().text, shown);
+        EXPECT_EQ(Items(dialog), (ItemList{"*.mp3", "*.txt"}));
+        EXPECT_STREQ(CurrentFilter, "*.mp3");
+        Click(dialog, IDC_OPT_CANCEL);
+    });
+    EXPECT_EQ(Bytes(), Ini("mp3,txt,:"));
 }
 
 TEST_F(OptionsDialogTest, DuplicateRemovedFirstStoredFirst) {
@@ -673,6 +784,18 @@ TEST_F(OptionsDialogTest, RefusedExtensionsLeaveEverythingAsItWas) {
         {"*.a,b", {"\"*.a,b\"", "comma"}},
         {".a:b", {"\"*.a:b\"", "colon"}},
         {"a\tb", {"control character"}},
+        // 24 characters of two bytes: the limit is in bytes, and the message says so.
+        {[] {
+             std::string e;
+             for (int i = 0; i < 24; ++i)
+                 e += "\xC3\xA9";
+             return e;
+         }(),
+         {"too long", "at most 47 bytes"}},
+    };
+    // The profile functions drop blanks at the start of a value when they read it.
+    const std::vector<Refusal> onEmpty = {
+        {" doc", {"\"*. doc\"", "begins with a blank"}},
     };
     const std::vector<Refusal> onFull = {
         {"abcdefghijklmn", {"\"*.abcdefghijklmn\"", "full", "255"}},
@@ -686,7 +809,7 @@ TEST_F(OptionsDialogTest, RefusedExtensionsLeaveEverythingAsItWas) {
     struct Run {
         std::string stored;
         const std::vector<Refusal>& refusals;
-    } const runs[] = {{"mp3,txt,zip,jpg,:", onDefault}, {full, onFull}};
+    } const runs[] = {{":", onEmpty}, {"mp3,txt,zip,jpg,:", onDefault}, {full, onFull}};
     for (const Run& run : runs) {
         Store(run.stored);
         const std::string bytes = Bytes();
@@ -737,6 +860,31 @@ TEST_F(OptionsDialogTest, RefusedExtensionsLeaveEverythingAsItWas) {
 }
 
 // ---- A settings file that cannot be written ----
+
+// A start folder in which the settings file cannot be created (Linux's /sys refuses new
+// files even to root): said once, at start-up, with the file's full path.
+TEST_F(OptionsDialogTest, UncreatableSettingsFileIsSaidOnceAtStartUp) {
+    DestroyWindow(MainWindow);
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    ASSERT_TRUE(SetCurrentDirectoryA("Z:\\sys"));
+    FontDialogGate = 0;  // as at process start
+    driver_.AnswerBoxesWhile([] { CreateMainWindow(GetModuleHandleA(nullptr)); });
+    ASSERT_NE(MainWindow, nullptr);
+    ASSERT_EQ(driver_.boxes.size(), 1u);
+    const SeenBox& box = driver_.boxes[0];
+    EXPECT_EQ(box.caption, "Kelvora");
+    EXPECT_TRUE(Contains(box.text, "could not create its settings file")) << box.text;
+    EXPECT_TRUE(Contains(box.text, "Z:\\sys\\Kelvora.ini")) << box.text;
+    EXPECT_EQ(box.owner, MainWindow);
+    EXPECT_EQ(Title(), "Kelvora: *.");
+    Open([&](HWND dialog) {
+        EXPECT_TRUE(Items(dialog).empty());
+        Click(dialog, IDC_OPT_CANCEL);
+    });
+    EXPECT_TRUE(driver_.boxes.empty());
+}
 
 TEST_F(OptionsDialogTest, UnwritableSettingsFileIsReported) {
     const std::string bytes = Bytes();

@@ -99,6 +99,21 @@ void OptionsDriver::Run(const std::function<void()>& open,
     answers_.clear();
 }
 
+void OptionsDriver::AnswerBoxesWhile(const std::function<void()>& act) {
+    script_ = nullptr;
+    scriptRan = true;  // no script to run on a dialog
+    running_ = false;
+    ticksAfterScript_ = 0;
+    Current = this;
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+    ASSERT_NE(timer, 0u);
+    act();
+    KillTimer(nullptr, timer);
+    Current = nullptr;
+    EXPECT_TRUE(answers_.empty()) << answers_.size() << " answers left over";
+    answers_.clear();
+}
+
 void CALLBACK OptionsDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (Current != nullptr)
         Current->OnTick();
@@ -179,8 +194,13 @@ void Pick(HWND dialog, int index) {
 }
 
 void Type(HWND dialog, const std::string& chars) {
-    for (char c : chars)
-        SendMessageA(EditField(dialog), WM_CHAR, static_cast<unsigned char>(c), 1);
+    // Each character as the keyboard gives it, whole: UTF-8 text is typed as UTF-16.
+    int length =
+        MultiByteToWideChar(CP_UTF8, 0, chars.data(), static_cast<int>(chars.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, chars.data(), static_cast<int>(chars.size()), &wide[0], length);
+    for (wchar_t c : wide)
+        SendMessageW(EditField(dialog), WM_CHAR, c, 1);
 }
 
 void Retype(HWND dialog, const std::string& text) {

@@ -32,6 +32,8 @@ public:
     // it is up. The script may click controls; boxes are answered meanwhile. A dialog
     // the script leaves open is closed, and the test fails.
     void Run(const std::function<void()>& open, const std::function<void(HWND)>& script);
+    // Calls act() and answers every box that comes up meanwhile; no dialog is expected.
+    void AnswerBoxesWhile(const std::function<void()>& act);
 
     // Whether Esc and Enter are held as hot keys by some window: another window cannot
     // register them.
@@ -64,7 +66,7 @@ std::vector<std::string> Items(HWND dialog);        // the list of the filter bo
 int Selected(HWND dialog);                          // CB_GETCURSEL
 std::string EditText(HWND dialog);                  // the filter box's edit field
 void Pick(HWND dialog, int index);                  // a selection from the list
-void Type(HWND dialog, const std::string& chars);   // WM_CHAR to the edit field, at its caret
+void Type(HWND dialog, const std::string& chars);   // WM_CHAR (UTF-8 text) at the caret
 void Retype(HWND dialog, const std::string& text);  // selects the whole field, then types
 // Puts a text into the edit field as a paste would, even one wider than the field.
 void SetTyped(HWND dialog, const std::string& text);

@@ -281,7 +281,7 @@ TEST_F(SettingsFileTest, RefusedChangesLeaveFileAlone) {
         {"mp3,:txt,", RemoveExtension, "txt", ListChange::NotFound},
         {":", RemoveExtension, "mp3", ListChange::NotFound},
         {"mp3,:", AppendExtension, tooLong.c_str(), ListChange::TooLong},
-        {"mp3,:", RemoveExtension, tooLong.c_str(), ListChange::TooLong},
+        {"mp3,:", RemoveExtension, tooLong.c_str(), ListChange::NotFound},
         {"mp3,:", AppendExtension, "a,b", ListChange::BadCharacter},
         {"mp3,:", AppendExtension, "a:b", ListChange::BadCharacter},
         {"mp3,:", AppendExtension, "a\r\nb", ListChange::BadCharacter},
