@@ -3,11 +3,13 @@
 set(KELVORA_PORTABLE_SOURCES
   ${CMAKE_SOURCE_DIR}/settings/extension_list.cpp
   ${CMAKE_SOURCE_DIR}/shell/bounded_text.cpp
-  ${CMAKE_SOURCE_DIR}/output/rtf_rewrite.cpp)
+  ${CMAKE_SOURCE_DIR}/output/rtf_rewrite.cpp
+  ${CMAKE_SOURCE_DIR}/output/rtf_runs.cpp)
 set(KELVORA_PORTABLE_TESTS
   ${CMAKE_SOURCE_DIR}/tests/settings/extension_list_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/shell/bounded_text_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/output/rtf_rewrite_test.cpp)
+  ${CMAKE_SOURCE_DIR}/tests/output/rtf_rewrite_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/output/rtf_runs_test.cpp)
 
 option(KELVORA_SANITIZE "Build with ASan and UBSan" ON)
 set(_warn -Wall -Wextra -Werror)
@@ -37,6 +39,10 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   target_compile_options(extension_list_fuzz PRIVATE ${_warn} -fsanitize=fuzzer)
   target_link_options(extension_list_fuzz PRIVATE -fsanitize=fuzzer)
   target_link_libraries(extension_list_fuzz PRIVATE kelvora_portable)
+  add_executable(rtf_runs_fuzz ${CMAKE_SOURCE_DIR}/tests/output/fuzz/rtf_runs_fuzz.cpp)
+  target_compile_options(rtf_runs_fuzz PRIVATE ${_warn} -fsanitize=fuzzer)
+  target_link_options(rtf_runs_fuzz PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(rtf_runs_fuzz PRIVATE kelvora_portable)
   if(KELVORA_TESTS)
     # A few seconds in every test run; long runs: tools/fuzz.sh.
     # New inputs go to a folder of the build tree; the seeds are only read.
@@ -44,5 +50,9 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     add_test(NAME extension_list_fuzz_smoke
       COMMAND extension_list_fuzz -max_total_time=5 -seed=1 ${CMAKE_BINARY_DIR}/fuzz-smoke-corpus
               ${CMAKE_SOURCE_DIR}/tests/settings/fuzz/corpus)
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/rtf-runs-smoke-corpus)
+    add_test(NAME rtf_runs_fuzz_smoke
+      COMMAND rtf_runs_fuzz -max_total_time=5 -seed=1 ${CMAKE_BINARY_DIR}/rtf-runs-smoke-corpus
+              ${CMAKE_SOURCE_DIR}/tests/output/fuzz/corpus)
   endif()
 endif()
