@@ -7,6 +7,10 @@
 //                                listing floor, RegenerateListing cold and warm (not
 //                                with --no-warm), the pane's own cost, and the peer
 //                                (cmd's dir /s /b)
+//   kelvora_bench output TOP [SAVE_FOLDER]
+//                                the listing of TOP as in tree, then its Save As into
+//                                SAVE_FOLDER (the temporary folder by default) and
+//                                its print on the default printer (bench/output_bench.h)
 //   kelvora_bench wide FOLDER... reads each FOLDER (BuildNodePath + PopulateNode)
 //                                under one parent, and its floor
 #include <windows.h>
@@ -21,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/output_bench.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
@@ -255,6 +260,18 @@ double WriteRuns(HWND pane, const std::vector<Run>& runs) {
     return Now() - t;
 }
 
+// The right-click on the unread top folder reads it; "List Folder" and "List
+// Sub-Folders" then mark it and everything below.
+void MarkTop(const std::string& top) {
+    HTREEITEM node = AddChain(RootNode, top);
+    CurrentNode = node;
+    TreeSelect(TreePane, node);
+    BuildNodePath(node);
+    PopulateNode(node);
+    ListFolder();
+    MarkSubtree(true);
+}
+
 int TreeBench(const std::string& top, bool warm) {
     HWND window = MakePanes();
     std::vector<std::string> folders;
@@ -267,16 +284,8 @@ int TreeBench(const std::string& top, bool warm) {
     PrintCount("folders", folders.size());
     PrintCount("files", files);
 
-    // The right-click on the unread top folder reads it; "List Folder" and "List
-    // Sub-Folders" then mark it and everything below.
-    HTREEITEM node = AddChain(RootNode, top);
     t = Now();
-    CurrentNode = node;
-    TreeSelect(TreePane, node);
-    BuildNodePath(node);
-    PopulateNode(node);
-    ListFolder();
-    MarkSubtree(true);
+    MarkTop(top);
     Print("mark_ms", Now() - t);
     PrintCount("tree_nodes",
                static_cast<unsigned long long>(SendMessageA(TreePane, TVM_GETCOUNT, 0, 0)));
@@ -347,6 +356,20 @@ int TreeBench(const std::string& top, bool warm) {
     return 0;
 }
 
+// The listing of top, built cold, then saved and printed.
+int OutputBench(const std::string& top, const std::string& saveFolder) {
+    HWND window = MakePanes();
+    MarkTop(top);
+    double t = Now();
+    RegenerateListing();
+    Print("list_cold_ms", Now() - t);
+    PrintCount("text_chars", static_cast<unsigned long long>(PaneLength()));
+    PrintCount("runs", SplitRuns(PaneTextAnsi()).size());
+    BenchOutput(saveFolder.c_str());
+    DestroyWindow(window);
+    return 0;
+}
+
 int WideBench(int count, char** folders) {
     HWND window = MakePanes();
     std::vector<std::string> paths(folders, folders + count);
@@ -403,10 +426,16 @@ int main(int argc, char** argv) {
     int result = 2;
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "tree") == 0) {
         result = TreeBench(argv[2], argc == 3 || std::strcmp(argv[3], "--no-warm") != 0);
+    } else if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "output") == 0) {
+        char temp[MAX_PATH] = ".";
+        GetTempPathA(sizeof temp, temp);
+        result = OutputBench(argv[2], argc == 4 ? argv[3] : temp);
     } else if (argc >= 3 && std::strcmp(argv[1], "wide") == 0) {
         result = WideBench(argc - 2, argv + 2);
     } else {
-        std::fprintf(stderr, "usage: kelvora_bench tree TOP [--no-warm] | wide FOLDER...\n");
+        std::fprintf(stderr,
+                     "usage: kelvora_bench tree TOP [--no-warm] | output TOP [SAVE_FOLDER] | wide "
+                     "FOLDER...\n");
     }
     if (richEdit)
         FreeLibrary(richEdit);
