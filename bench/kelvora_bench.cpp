@@ -10,6 +10,10 @@
 //   kelvora_bench window TOP     the real main window, shown, driven by the folder
 //                                menu's commands on TOP: MarkSubtree, the cold and
 //                                warm rebuilds, UnList and List Sub-Folders
+//   kelvora_bench output TOP [SAVE_FOLDER]
+//                                the listing of TOP as in tree, then its Save As into
+//                                SAVE_FOLDER (the temporary folder by default) and
+//                                its print on the default printer (bench/output_bench.h)
 //   kelvora_bench wide FOLDER... reads each FOLDER (BuildNodePath + PopulateNode)
 //                                under one parent, and its floor
 #include <windows.h>
@@ -24,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/output_bench.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
@@ -262,6 +267,18 @@ double WriteRuns(HWND pane, const std::vector<Run>& runs) {
     return Now() - t;
 }
 
+// The right-click on the unread top folder reads it; "List Folder" and "List
+// Sub-Folders" then mark it and everything below.
+void MarkTop(const std::string& top) {
+    HTREEITEM node = AddChain(RootNode, top);
+    CurrentNode = node;
+    TreeSelect(TreePane, node);
+    BuildNodePath(node);
+    PopulateNode(node);
+    ListFolder();
+    MarkSubtree(true);
+}
+
 int TreeBench(const std::string& top, bool warm) {
     HWND window = MakePanes();
     std::vector<std::string> folders;
@@ -274,16 +291,8 @@ int TreeBench(const std::string& top, bool warm) {
     PrintCount("folders", folders.size());
     PrintCount("files", files);
 
-    // The right-click on the unread top folder reads it; "List Folder" and "List
-    // Sub-Folders" then mark it and everything below.
-    HTREEITEM node = AddChain(RootNode, top);
     t = Now();
-    CurrentNode = node;
-    TreeSelect(TreePane, node);
-    BuildNodePath(node);
-    PopulateNode(node);
-    ListFolder();
-    MarkSubtree(true);
+    MarkTop(top);
     Print("mark_ms", Now() - t);
     PrintCount("tree_nodes",
                static_cast<unsigned long long>(SendMessageA(TreePane, TVM_GETCOUNT, 0, 0)));
@@ -350,6 +359,20 @@ int TreeBench(const std::string& top, bool warm) {
     PROCESS_MEMORY_COUNTERS end = Memory();
     PrintCount("peak_ws_process", end.PeakWorkingSetSize);
     PrintCount("peak_pagefile_process", end.PeakPagefileUsage);
+    DestroyWindow(window);
+    return 0;
+}
+
+// The listing of top, built cold, then saved and printed.
+int OutputBench(const std::string& top, const std::string& saveFolder) {
+    HWND window = MakePanes();
+    MarkTop(top);
+    double t = Now();
+    RegenerateListing();
+    Print("list_cold_ms", Now() - t);
+    PrintCount("text_chars", static_cast<unsigned long long>(PaneLength()));
+    PrintCount("runs", SplitRuns(PaneTextAnsi()).size());
+    BenchOutput(saveFolder.c_str());
     DestroyWindow(window);
     return 0;
 }
@@ -506,6 +529,8 @@ int WindowBench(const std::string& top) {
     PrintCount("peak_ws_list", after.PeakWorkingSetSize);
     PrintCount("peak_ws_warm", warm.PeakWorkingSetSize);
     PrintCount("ws_after_warm", warm.WorkingSetSize);
+    BenchOutput(temp);
+    Settle(window);
     Print("unlist_subfolders_ms", TimeCommand(window, IDC_UNLIST_SUBFOLDERS));
     Print("list_subfolders_ms", TimeCommand(window, IDC_LIST_SUBFOLDERS));
     DestroyWindow(window);
@@ -522,11 +547,16 @@ int main(int argc, char** argv) {
         result = TreeBench(argv[2], argc == 3 || std::strcmp(argv[3], "--no-warm") != 0);
     } else if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
         result = WindowBench(argv[2]);
+    } else if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "output") == 0) {
+        char temp[MAX_PATH] = ".";
+        GetTempPathA(sizeof temp, temp);
+        result = OutputBench(argv[2], argc == 4 ? argv[3] : temp);
     } else if (argc >= 3 && std::strcmp(argv[1], "wide") == 0) {
         result = WideBench(argc - 2, argv + 2);
     } else {
         std::fprintf(stderr,
-                     "usage: kelvora_bench tree TOP [--no-warm] | window TOP | wide FOLDER...\n");
+                     "usage: kelvora_bench tree TOP [--no-warm] | window TOP | output TOP "
+                     "[SAVE_FOLDER] | wide FOLDER...\n");
     }
     if (richEdit)
         FreeLibrary(richEdit);

@@ -8,27 +8,46 @@
 #include <windows.h>
 #include <richedit.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-// A stretch of characters [start, end) with one character format.
+// A stretch of characters [start, end) in one of the source's styles.
 struct TextRun {
     LONG start;
     LONG end;
+    size_t style;
+};
+
+// One character format of the text, and the font it prints in.
+struct RunStyle {
     CHARFORMATA format;
-    HFONT font;  // made for the page's device on first use
+    int font;  // index into PageSource::fonts; -1 until the style is first drawn
+};
+
+// A font made for the page's device, shared by every style that prints in it.
+struct PrintFont {
+    HFONT handle;
     int ascent;
     int descent;
 };
 
 // What a print job lays out: the pane's whole text and the runs of the part to print.
+// Each format is one style and each distinct font one HFONT for the whole job, however
+// many runs use them.
 struct PageSource {
     std::wstring text;  // one "\r" per paragraph break, as the control counts positions
     std::vector<TextRun> runs;
+    std::vector<RunStyle> styles;
+    std::vector<PrintFont> fonts;
+    std::map<std::string, size_t> styleIndex;  // what a style or font is -> its index
+    std::map<std::string, size_t> fontIndex;
 };
 
-// Reads the pane's text and the character runs of [from, to) (to -1: up to the end).
-// The pane's selection and scroll position are the same afterwards.
+// Reads the pane's text and the character runs of [from, to) (to -1: up to the end),
+// in one pass over the pane's Rich Text Format stream; where that stream does not
+// carry the pane's text, stretch by stretch from the control. The pane's selection
+// and scroll position are the same afterwards.
 void ReadPageSource(HWND pane, LONG from, LONG to, PageSource& source);
 
 // Deletes the fonts made while laying out pages.

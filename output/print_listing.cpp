@@ -4,6 +4,7 @@
 
 #include "listing/listing_generator.h"
 #include "output/paginator.h"
+#include "shell/long_work.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ constexpr LONG kBottomMargin = 302;
 constexpr int kDocumentNameCapacity = 256;
 
 PrintDialogCall printDialogCall = PrintDlgA;
+PageCall startPageCall = StartPage;
+PageCall endPageCall = EndPage;
 
 LONG Twips(int deviceUnits, int perInch) {
     return static_cast<LONG>(static_cast<unsigned long long>(deviceUnits) * 1440u /
@@ -45,6 +48,11 @@ LONG ChooseRange(bool selectionAsked, CHARRANGE& range) {
 
 void UsePrintDialog(PrintDialogCall dialog) {
     printDialogCall = dialog ? dialog : PrintDlgA;
+}
+
+void UsePageCalls(PageCall startPage, PageCall endPage) {
+    startPageCall = startPage ? startPage : StartPage;
+    endPageCall = endPage ? endPage : EndPage;
 }
 
 bool PrintRectangle(int horzRes, int vertRes, int dpiX, int dpiY, RECT& rect) {
@@ -107,8 +115,9 @@ void PrintListing(HWND owner) {
     PageSource ownSource;
     bool ownLayout = false;
     bool finished = false;
-    for (;;) {
-        if (StartPage(dc) <= 0)
+    for (long long pageNumber = 1;; ++pageNumber) {
+        LongWorkProgress("printing page %s", pageNumber);
+        if (startPageCall(dc) <= 0)
             break;
         page.rc = area;
         LONG from = page.chrg.cpMin;
@@ -124,7 +133,7 @@ void PrintListing(HWND owner) {
         if (ownLayout)
             next = LayOutPage(ownSource, dc, area, from, endLimit);
         page.chrg.cpMin = next;
-        if (EndPage(dc) <= 0)
+        if (endPageCall(dc) <= 0)
             break;
         // A page that took no character would be followed by the same page forever.
         if (next <= 0 || next >= endLimit || next <= from) {

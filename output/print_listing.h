@@ -16,3 +16,7 @@ bool PrintRectangle(int horzRes, int vertRes, int dpiX, int dpiY, RECT& rect);
 // The dialog call, replaceable by tests; null restores the platform's.
 using PrintDialogCall = BOOL(WINAPI*)(PRINTDLGA*);
 void UsePrintDialog(PrintDialogCall dialog);
+
+// StartPage and EndPage, replaceable by measurements; null restores the platform's.
+using PageCall = int(WINAPI*)(HDC);
+void UsePageCalls(PageCall startPage, PageCall endPage);

@@ -4,6 +4,9 @@
 #include <richedit.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <sstream>
 
 #include "listing/listing_generator.h"
@@ -36,6 +39,7 @@ struct Printout {
     std::string title;
     std::string text;
     std::vector<std::string> words;
+    std::string xml;                                  // pdftohtml's: each line's font and colour
     double left = 0, top = 0, right = 0, bottom = 0;  // extent of all words, points
     double width = 0, height = 0;                     // of the page
 };
@@ -60,6 +64,8 @@ pdftotext -bbox "$1" - 2>/dev/null | awk -F'"' '
              if ($2 < l) l = $2; if ($4 < t) t = $4; if ($6 > r) r = $6; if ($8 > b) b = $8 }
   END { print l + 0, t + 0, r + 0, b + 0, w + 0, h + 0 }'
 pdftotext -layout "$1" - 2>/dev/null
+echo "=== xml"
+pdftohtml -xml -i -stdout "$1" 2>/dev/null
 mkdir -p "$PDFS/read" && mv "$@" "$PDFS/read/"
 )sh";
 // clang-format on
@@ -98,6 +104,11 @@ protected:
         in >> out.pages >> out.left >> out.top >> out.right >> out.bottom >> out.width >>
             out.height;
         out.text.assign(std::istreambuf_iterator<char>(in), {});
+        size_t xml = out.text.find("=== xml\n");
+        if (xml != std::string::npos) {
+            out.xml = out.text.substr(xml + 8);
+            out.text.resize(xml);
+        }
         out.words = Words(out.text);
         EXPECT_EQ(out.documents, 1) << "one document per print run";
         return out;
@@ -132,6 +143,82 @@ TEST_F(PrintListingTest, SeveralPagesCarryEveryLineOnceInOrderWithinTheMargins) 
     EXPECT_GE(out.top, 17);
     EXPECT_LE(out.right, out.width - 17);
     EXPECT_LE(out.bottom, out.height - 14);
+}
+
+// pdftohtml's lines as (font id, text), and each font id's description.
+std::vector<std::pair<std::string, std::string>> XmlLines(const std::string& xml) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (size_t at = xml.find("<text "); at != std::string::npos; at = xml.find("<text ", at + 1)) {
+        size_t font = xml.find("font=\"", at) + 6;
+        size_t open = xml.find('>', at) + 1;
+        lines.emplace_back(xml.substr(font, xml.find('"', font) - font),
+                           xml.substr(open, xml.find("</text>", open) - open));
+    }
+    return lines;
+}
+
+std::string XmlFont(const std::string& xml, const std::string& id) {
+    size_t at = xml.find("<fontspec id=\"" + id + "\"");
+    return at == std::string::npos ? "" : xml.substr(at, xml.find("/>", at) - at);
+}
+
+// A fontspec's colour="#rrggbb" is colour, give or take a little.
+bool NearColour(const std::string& fontspec, COLORREF colour) {
+    size_t at = fontspec.find("color=\"#");
+    if (at == std::string::npos)
+        return false;
+    unsigned long rgb = std::strtoul(fontspec.substr(at + 8, 6).c_str(), nullptr, 16);
+    int got[3] = {int(rgb >> 16 & 0xFF), int(rgb >> 8 & 0xFF), int(rgb & 0xFF)};
+    int want[3] = {GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+    for (int i = 0; i < 3; ++i) {
+        if (std::abs(got[i] - want[i]) > 2)
+            return false;
+    }
+    return true;
+}
+
+// A long listing, read from the pane in one pass: every character where it belongs,
+// each style in its own font and colour, and no GDI object left behind.
+TEST_F(PrintListingTest, ALongListingPrintsThePaneTextInOrderEachStyleInItsFont) {
+    std::vector<ListingLine> lines = MakeListing(60, 50);
+    for (size_t i = 3; i < lines.size(); i += 7) {
+        lines[i].text += lines[i].heading ? " Dvo\xC5\x99\xC3\xA1k"
+                                          : " caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC "
+                                            "\xF0\x9F\x8E\xB5 na\xC3\xAFve";
+    }
+    WriteListing(ListingPane, lines);
+    DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    Printout out = Print();
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+    EXPECT_GE(out.pages, 40);
+    // The print server's fonts have no Japanese or emoji glyphs, so those words leave
+    // no text in the PDF; the words after them show that they kept their places.
+    std::vector<std::string> want;
+    for (const std::string& word : Words(PaneText(ListingPane))) {
+        if (std::none_of(word.begin(), word.end(),
+                         [](char c) { return static_cast<unsigned char>(c) >= 0xE3; }))
+            want.push_back(word);
+    }
+    ASSERT_EQ(out.words.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        ASSERT_EQ(out.words[i], want[i]) << "word " << i;
+
+    // Headings bold (pdftohtml marks the text) in kHeadingColour, items not bold in
+    // kItemColour, never in the same font; colours come back within rounding.
+    std::set<std::string> headingFonts, itemFonts;
+    for (const auto& line : XmlLines(out.xml)) {
+        bool heading = line.second.find("Folder ") != std::string::npos;
+        EXPECT_EQ(line.second.rfind("<b>", 0) == 0, heading) << line.second;
+        (heading ? headingFonts : itemFonts).insert(line.first);
+    }
+    ASSERT_FALSE(headingFonts.empty());
+    ASSERT_FALSE(itemFonts.empty());
+    for (const std::string& id : headingFonts) {
+        EXPECT_EQ(itemFonts.count(id), 0u) << "headings and items share " << XmlFont(out.xml, id);
+        EXPECT_TRUE(NearColour(XmlFont(out.xml, id), kHeadingColour)) << XmlFont(out.xml, id);
+    }
+    for (const std::string& id : itemFonts)
+        EXPECT_TRUE(NearColour(XmlFont(out.xml, id), kItemColour)) << XmlFont(out.xml, id);
 }
 
 TEST_F(PrintListingTest, SelectionPrintsOnlyTheSelectionAndKeepsIt) {
@@ -239,12 +326,28 @@ TEST(PageSource, FindsTheRunsOfCharacterFormatAndKeepsTheSelection) {
         const TextRun& run = source.runs[i];
         EXPECT_EQ(run.start, starts[i]) << "run " << i;
         EXPECT_EQ(run.end, i + 1 < starts.size() ? starts[i + 1] : LONG(source.text.size()));
-        EXPECT_EQ((run.format.dwEffects & CFE_BOLD) != 0, i % 2 == 0) << "run " << i;
-        EXPECT_EQ(run.format.crTextColor, i % 2 == 0 ? kHeadingColour : kItemColour);
+        const CHARFORMATA& format = source.styles[run.style].format;
+        EXPECT_EQ((format.dwEffects & CFE_BOLD) != 0, i % 2 == 0) << "run " << i;
+        EXPECT_EQ(format.crTextColor, i % 2 == 0 ? kHeadingColour : kItemColour);
     }
     EXPECT_EQ(Selection(ListingPane).cpMin, 3);
     EXPECT_EQ(Selection(ListingPane).cpMax, 5);
+
+    // Laying the text out makes one font per style, not one per run (a process has a
+    // few thousand GDI objects, a long listing more runs than that), and the release
+    // deletes them.
+    HDC dc = CreateCompatibleDC(nullptr);
+    RECT area = {360, 360, 11160, 14962};
+    LayOutPage(source, dc, area, 0, -1);
+    EXPECT_EQ(source.styles.size(), 2u);
+    ASSERT_EQ(source.fonts.size(), 2u) << "the bold headings' font and the items'";
+    std::vector<HFONT> fonts;
+    for (const PrintFont& font : source.fonts)
+        fonts.push_back(font.handle);
     ReleasePageSource(source);
+    for (HFONT font : fonts)
+        EXPECT_EQ(GetObjectType(font), 0u) << "a font outlived the print";
+    DeleteDC(dc);
 }
 
 // Run by ctest after the print server has stopped (KELVORA_NO_PRINTER=1): Wine then

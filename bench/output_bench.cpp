@@ -1,0 +1,127 @@
+#include "bench/output_bench.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <string>
+
+#include "listing/listing_generator.h"
+#include "output/print_listing.h"
+#include "output/save_listing.h"
+#include "shell/bounded_text.h"
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = {};
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER at;
+    QueryPerformanceCounter(&at);
+    return static_cast<double>(at.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+void Figure(const char* name, double value) {
+    std::printf("%s=%.3f\n", name, value);
+    std::fflush(stdout);
+}
+
+void Count(const char* name, unsigned long long value) {
+    std::printf("%s=%llu\n", name, value);
+    std::fflush(stdout);
+}
+
+std::string savePath;
+std::string saveMessage;
+
+BOOL WINAPI SaveHere(OPENFILENAMEA* request) {
+    CopyText(request->lpstrFile, request->nMaxFile, savePath.c_str());
+    return TRUE;
+}
+
+int WINAPI KeepMessage(HWND, const char* text, const char*, UINT) {
+    saveMessage = text;
+    return IDOK;
+}
+
+// The print dialog's OK, at once, on the default printer.
+double okAt = 0;
+double firstStartAt = 0;
+double firstEndAt = 0;
+unsigned long long pages = 0;
+double pageStartedAt = 0;
+double inPages = 0;      // from StartPage's return to EndPage's call: layout and drawing
+double inPageCalls = 0;  // inside StartPage and EndPage: the driver
+
+BOOL WINAPI DefaultPrinter(PRINTDLGA* request) {
+    request->Flags |= PD_RETURNDEFAULT;
+    BOOL chosen = PrintDlgA(request);
+    okAt = Now();
+    return chosen;
+}
+
+int WINAPI TimedStartPage(HDC dc) {
+    double t = Now();
+    if (pages++ == 0)
+        firstStartAt = t;
+    int result = StartPage(dc);
+    pageStartedAt = Now();
+    inPageCalls += pageStartedAt - t;
+    return result;
+}
+
+int WINAPI TimedEndPage(HDC dc) {
+    double t = Now();
+    inPages += t - pageStartedAt;
+    int result = EndPage(dc);
+    double end = Now();
+    inPageCalls += end - t;
+    if (firstEndAt == 0)
+        firstEndAt = end;
+    return result;
+}
+
+DWORD GdiObjects() {
+    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+}
+
+}  // namespace
+
+void BenchOutput(const char* saveFolder) {
+    HWND owner = GetParent(ListingPane);
+
+    savePath = std::string(saveFolder) + "\\kelvora-bench-listing.rtf";
+    UseSaveCalls(SaveHere, KeepMessage);
+    double t = Now();
+    SaveListing(owner);
+    Figure("save_ms", Now() - t);
+    UseSaveCalls(nullptr, nullptr);
+    WIN32_FILE_ATTRIBUTE_DATA saved = {};
+    if (GetFileAttributesExA(savePath.c_str(), GetFileExInfoStandard, &saved))
+        Count("save_bytes", saved.nFileSizeLow);
+    if (!saveMessage.empty())
+        std::fprintf(stderr, "save: %s\n", saveMessage.c_str());
+    DeleteFileA(savePath.c_str());
+
+    UsePrintDialog(DefaultPrinter);
+    UsePageCalls(TimedStartPage, TimedEndPage);
+    DWORD before = GdiObjects();
+    PrintListing(owner);
+    double done = Now();
+    DWORD after = GdiObjects();
+    UsePageCalls(nullptr, nullptr);
+    UsePrintDialog(nullptr);
+    if (pages == 0) {
+        std::fprintf(stderr, "print: no page was started (is there a default printer?)\n");
+        return;
+    }
+    Figure("print_ms", done - okAt);
+    Figure("print_first_page_ms", firstStartAt - okAt);
+    Figure("print_first_page_end_ms", firstEndAt - okAt);
+    Figure("print_in_pages_ms", inPages);
+    Figure("print_page_calls_ms", inPageCalls);
+    Count("print_pages", pages);
+    Count("gdi_objects_before_print", before);
+    Count("gdi_objects_after_print", after);
+}
