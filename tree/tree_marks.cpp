@@ -220,10 +220,23 @@ public:
         // Wine's tree view keeps the message to itself, so the second is set here.
         SendMessageA(TreePane, WM_SETREDRAW, FALSE, 0);
         DefWindowProcA(TreePane, WM_SETREDRAW, FALSE, 0);
+        // The tree lays out again every shown node after one that opens, so the walk
+        // opens its nodes below a closed start, which is opened again at the end.
+        reopen_ = shown_ != nullptr && TreeIsExpanded(TreePane, shown_);
+        if (reopen_) {
+            --NotifyGate;
+            TreeExpand(TreePane, shown_, TVE_COLLAPSE);
+            ++NotifyGate;
+        }
     }
     ~TreeDrawingPause() {
         if (!paused_)
             return;
+        if (reopen_) {
+            --NotifyGate;
+            TreeExpand(TreePane, shown_, TVE_EXPAND);
+            ++NotifyGate;
+        }
         DefWindowProcA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(shown_));
@@ -236,6 +249,7 @@ public:
 private:
     HTREEITEM shown_;
     bool paused_;
+    bool reopen_ = false;
 };
 
 }  // namespace
