@@ -4,7 +4,8 @@
 #   2. the Windows build with MinGW-w64 gcc and all its tests under Wine (ctest);
 #   3. the same sources compiled with clang, so nothing relies on one compiler;
 #   4. the clang-format check;
-#   5. the end-to-end scenarios driving the real program with xdotool.
+#   5. the end-to-end scenarios driving the real program with xdotool;
+#   6. the README's Wine install steps, tried from a fresh home folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -32,4 +33,7 @@ if [ -x "$root/e2e/run.sh" ]; then
   echo "== end-to-end scenarios"
   "$root/e2e/run.sh" "$root/build"
 fi
+
+echo "== the README's Wine install steps"
+bash "$root/tools/readme/check_wine_steps.sh" "$root/build"
 echo "All tests passed."

@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Tries the README's Wine install steps as a newcomer would: from a fresh home folder (so
+# with no Wine prefix yet), on an X display of its own, in the folder holding a build's
+# package zip. Then checks that Kelvora was installed in the prefix's C:\Kelvora, and that
+# once scripts/run.sh --prefix-only has completed that prefix, opening the help page (as
+# Help > Help does, through the shell) reaches the Linux desktop's browser: a stand-in
+# xdg-open records what it was given.
+#   check_wine_steps.sh BUILD_DIR
+# The steps are the shell block between <!-- wine-install-steps --> and
+# <!-- /wine-install-steps --> in README.md.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "$1" && pwd)
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+steps=$(awk '/<!-- \/wine-install-steps -->/ { on = 0 } on && !/^```/ { print } /<!-- wine-install-steps -->/ { on = 1 }' \
+  "$root/README.md")
+[ -n "$steps" ] || {
+  echo "FAIL: README.md has no block marked <!-- wine-install-steps -->" >&2
+  exit 1
+}
+
+cmake --build "$build" --target package >/dev/null
+
+scratch=$(mktemp -d)
+xvfb=
+finish() {
+  if [ -d "$scratch/home/.wine" ]; then
+    WINEPREFIX=$scratch/home/.wine "$WINESERVER" -k 2>/dev/null || true
+    WINEPREFIX=$scratch/home/.wine "$WINESERVER" -w 2>/dev/null || true
+  fi
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap finish EXIT
+
+# Daemons started here must not keep the caller's pipes open.
+for fd in "/proc/$$/fd"/*; do
+  fd=${fd##*/}
+  if [ "$fd" -gt 2 ]; then eval "exec $fd>&-" 2>/dev/null || true; fi
+done
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 3>"$scratch/displayfd" &
+xvfb=$!
+for _ in $(seq 1 100); do
+  [ -s "$scratch/displayfd" ] && break
+  sleep 0.1
+done
+n=$(tr -dc '0-9' <"$scratch/displayfd")
+[ -n "$n" ] || {
+  echo "FAIL: Xvfb did not start" >&2
+  exit 1
+}
+
+mkdir -p "$scratch/home" "$scratch/bin"
+export DISPLAY=:$n HOME=$scratch/home WINEPREFIX=$scratch/home/.wine WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset KELVORA_HOME
+drive_c=$WINEPREFIX/drive_c
+zips=("$build"/dist/Kelvora-*.zip)
+name=$(basename "${zips[0]}" .zip)
+
+echo "== the README's Wine install steps, from a fresh home folder"
+printf '%s\n' "$steps"
+status=0
+(cd "$build/dist" && bash -euo pipefail -c "$steps" </dev/null) >"$scratch/steps.log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+  cat "$scratch/steps.log" >&2
+  fail "the README's Wine install steps ended with $status"
+fi
+[ -f "$drive_c/Kelvora/Kelvora.exe" ] || fail "no C:\\Kelvora\\Kelvora.exe after the README's steps"
+if [ -d "$drive_c/Kelvora" ]; then
+  diff -r "$build/dist/$name/Kelvora" "$drive_c/Kelvora" >&2 || fail "C:\\Kelvora differs from the package's Kelvora folder"
+fi
+
+echo "== the help page opens in the Linux desktop's browser from run.sh's prefix"
+cat >"$scratch/bin/xdg-open" <<STUB
+#!/bin/sh
+printf '%s\n' "\$1" >"$scratch/browser-arg"
+STUB
+chmod +x "$scratch/bin/xdg-open"
+KELVORA_HOME=$scratch/home/Kelvora bash "$root/scripts/run.sh" --prefix-only >/dev/null
+if [ -f "$drive_c/Kelvora/help/index.html" ]; then
+  PATH=$scratch/bin:$PATH wine start 'C:\Kelvora\help\index.html' </dev/null >"$scratch/start.log" 2>&1 ||
+    fail "wine start C:\\Kelvora\\help\\index.html ended with $? ($(cat "$scratch/start.log"))"
+  for _ in $(seq 1 300); do
+    [ -s "$scratch/browser-arg" ] && break
+    sleep 0.1
+  done
+  if [ ! -s "$scratch/browser-arg" ]; then
+    fail "opening the help page reached no browser"
+  elif ! grep -Eq '/(drive_c|dosdevices/c:)/Kelvora/help/index.html$' "$scratch/browser-arg"; then
+    fail "the browser was given $(cat "$scratch/browser-arg"), not the help page"
+  fi
+else
+  fail "no help page C:\\Kelvora\\help\\index.html to open"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "check_wine_steps: $failures failure(s)" >&2
+  exit 1
+fi
+echo "check_wine_steps: the README's Wine steps install Kelvora in a fresh prefix, and its help page opens in the browser"
