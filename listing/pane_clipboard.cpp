@@ -301,9 +301,13 @@ void DetachCallback(HWND pane) {
         OleFlushClipboard();
 }
 
+// The Rich Edit class's own procedure, the same for every pane, kept here as well:
+// looking up a window property on every message costs Wine a call to its server.
+WNDPROC paneProc = nullptr;
+
 // The pane's window procedure, wrapped to take the callback off when it is destroyed.
 LRESULT CALLBACK PaneWithClipboard(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(pane, kOriginalProc));
+    WNDPROC original = paneProc;
     if (original == nullptr)
         return DefWindowProcA(pane, message, wParam, lParam);
     if (message == WM_DESTROY) {
@@ -327,8 +331,8 @@ void AttachPaneClipboard(HWND pane) {
     }
     SetPropA(pane, kCallbackProperty, reinterpret_cast<HANDLE>(callback));
     if (GetPropA(pane, kOriginalProc) == nullptr) {
-        SetPropA(pane, kOriginalProc,
-                 reinterpret_cast<HANDLE>(GetWindowLongPtrA(pane, GWLP_WNDPROC)));
+        paneProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(pane, GWLP_WNDPROC));
+        SetPropA(pane, kOriginalProc, reinterpret_cast<HANDLE>(paneProc));
         SetWindowLongPtrA(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PaneWithClipboard));
     }
 }

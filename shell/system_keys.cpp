@@ -3,9 +3,12 @@
 namespace {
 
 const char kOriginalProc[] = "KelvoraTreeProc";
+// The tree class's own procedure, kept here as well: looking up a window property on
+// every message costs Wine a call to its server, and the tree gets many.
+WNDPROC treeProc = nullptr;
 
 LRESULT CALLBACK TreeWithSystemKeys(HWND tree, UINT message, WPARAM wParam, LPARAM lParam) {
-    WNDPROC original = reinterpret_cast<WNDPROC>(GetPropA(tree, kOriginalProc));
+    WNDPROC original = treeProc;
     if (original == nullptr)
         return DefWindowProcA(tree, message, wParam, lParam);
     switch (message) {
@@ -55,5 +58,6 @@ void PassSystemKeysOn(HWND tree) {
         return;
     LONG_PTR original = GetWindowLongPtrA(tree, GWLP_WNDPROC);
     SetPropA(tree, kOriginalProc, reinterpret_cast<HANDLE>(original));
+    treeProc = reinterpret_cast<WNDPROC>(original);
     SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TreeWithSystemKeys));
 }
