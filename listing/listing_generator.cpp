@@ -178,8 +178,9 @@ void PlaceCaret(HWND pane, const ListingText& listing) {
     }
 }
 
-// Writes the listing into a fresh pane that then takes the old one's place; the old
-// pane is kept for Undo when the new listing is empty.
+// Writes the listing into a fresh pane that takes the old one's place. The old pane
+// goes before the fresh one is filled, so that one listing's worth of memory is held,
+// except when the new listing is empty: then the old pane is kept for Undo.
 void ShowListing(const ListingText& listing) {
     streamed = false;
     HWND fresh = MakeReplacementPane();
@@ -191,25 +192,26 @@ void ShowListing(const ListingText& listing) {
         PlaceCaret(ListingPane, listing);
         return;
     }
-    if (!listing.Empty()) {
-        std::string rtf;
-        if (!runByRun && listing.MakeRtf(rtf)) {
-            if (!StreamRtfIntoPane(fresh, rtf, ItemStyle.format)) {
-                // Start again in a pane of its own, run by run.
-                DestroyWindow(fresh);
-                fresh = MakeReplacementPane();
-                if (fresh == nullptr)
-                    return;
-                rtf.clear();
-            }
-        }
-        streamed = !rtf.empty();
-        if (!streamed)
-            listing.WriteRuns(fresh);
-        PlaceCaret(fresh, listing);
-        SendMessageA(fresh, EM_EMPTYUNDOBUFFER, 0, 0);
+    if (listing.Empty()) {
+        SwapInListingPane(fresh, true);
+        return;
     }
-    SwapInListingPane(fresh, listing.Empty());
+    const PaneFocus focus = RetireListingPane(fresh);
+    std::string rtf;
+    if (!runByRun && listing.MakeRtf(rtf) &&
+        !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format)) {
+        // Start again in a pane of its own, run by run.
+        HWND again = MakeReplacementPane();
+        if (again != nullptr)
+            RetireListingPane(again);
+        rtf.clear();
+    }
+    streamed = !rtf.empty();
+    if (!streamed)
+        listing.WriteRuns(ListingPane);
+    PlaceCaret(ListingPane, listing);
+    SendMessageA(ListingPane, EM_EMPTYUNDOBUFFER, 0, 0);
+    ShowFreshPane(focus);
 }
 
 }  // namespace

@@ -128,6 +128,24 @@ void SwapInListingPane(HWND fresh, bool keepOld) {
         DestroyWindow(old);
 }
 
+PaneFocus RetireListingPane(HWND fresh) {
+    HWND old = ListingPane;
+    const bool hadFocus = GetFocus() == old;
+    SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+    ListingPane = fresh;
+    if (keptPane != nullptr)
+        DestroyWindow(keptPane);
+    DestroyWindow(old);
+    return {hadFocus};
+}
+
+void ShowFreshPane(PaneFocus focus) {
+    ShowWindow(ListingPane, SW_SHOWNA);
+    if (focus.hadFocus)
+        SetFocus(ListingPane);
+    SendMessageA(ListingPane, EM_SCROLLCARET, 0, 0);
+}
+
 bool RestoreKeptListing() {
     if (keptPane == nullptr || ListingPane == nullptr)
         return false;

@@ -45,6 +45,17 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
 // or, with keepOld, kept hidden for Undo. A pane kept before is destroyed either way.
 void SwapInListingPane(HWND fresh, bool keepOld);
 
+// Puts fresh, still hidden, in ListingPane's place and destroys the old pane (and any
+// kept one) at once, so that only one control's worth of text is held while fresh is
+// filled; ShowFreshPane then shows it.
+struct PaneFocus {
+    bool hadFocus;
+};
+PaneFocus RetireListingPane(HWND fresh);
+// Shows ListingPane, scrolled to its caret, with the keyboard focus if the retired
+// pane had it.
+void ShowFreshPane(PaneFocus focus);
+
 // Brings back the kept pane in ListingPane's place, when there is one; true if it did.
 bool RestoreKeptListing();
 
