@@ -16,13 +16,7 @@ bool OnWebLabel(unsigned x, unsigned y) {
 bool HotKeysHeld = false;
 
 void HoldHotKeysIf(HWND dialog, bool wanted) {
-    if (wanted == HotKeysHeld)
-        return;
-    if (wanted)
-        HoldHotKeys(dialog);
-    else
-        ReleaseHotKeys(dialog);
-    HotKeysHeld = wanted;
+    HoldHotKeysWhen(dialog, wanted, HotKeysHeld);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_figures.h"
 #include "bench/output_bench.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
@@ -44,25 +45,6 @@
 #include "tree/tree_marks.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER at;
-    QueryPerformanceCounter(&at);
-    return static_cast<double>(at.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-void Print(const char* name, double value) {
-    std::printf("%s=%.3f\n", name, value);
-    std::fflush(stdout);
-}
-
-void PrintCount(const char* name, unsigned long long value) {
-    std::printf("%s=%llu\n", name, value);
-    std::fflush(stdout);
-}
 
 PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS counters = {};

@@ -6,31 +6,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/bench_figures.h"
 #include "listing/listing_generator.h"
 #include "output/print_listing.h"
 #include "output/save_listing.h"
 #include "shell/bounded_text.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (frequency.QuadPart == 0)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER at;
-    QueryPerformanceCounter(&at);
-    return static_cast<double>(at.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-void Figure(const char* name, double value) {
-    std::printf("%s=%.3f\n", name, value);
-    std::fflush(stdout);
-}
-
-void Count(const char* name, unsigned long long value) {
-    std::printf("%s=%llu\n", name, value);
-    std::fflush(stdout);
-}
 
 std::string savePath;
 std::string saveMessage;
@@ -95,11 +77,11 @@ void BenchOutput(const char* saveFolder) {
     UseSaveCalls(SaveHere, KeepMessage);
     double t = Now();
     SaveListing(owner);
-    Figure("save_ms", Now() - t);
+    Print("save_ms", Now() - t);
     UseSaveCalls(nullptr, nullptr);
     WIN32_FILE_ATTRIBUTE_DATA saved = {};
     if (GetFileAttributesExA(savePath.c_str(), GetFileExInfoStandard, &saved))
-        Count("save_bytes", saved.nFileSizeLow);
+        PrintCount("save_bytes", saved.nFileSizeLow);
     if (!saveMessage.empty())
         std::fprintf(stderr, "save: %s\n", saveMessage.c_str());
     DeleteFileA(savePath.c_str());
@@ -116,12 +98,12 @@ void BenchOutput(const char* saveFolder) {
         std::fprintf(stderr, "print: no page was started (is there a default printer?)\n");
         return;
     }
-    Figure("print_ms", done - okAt);
-    Figure("print_first_page_ms", firstStartAt - okAt);
-    Figure("print_first_page_end_ms", firstEndAt - okAt);
-    Figure("print_in_pages_ms", inPages);
-    Figure("print_page_calls_ms", inPageCalls);
-    Count("print_pages", pages);
-    Count("gdi_objects_before_print", before);
-    Count("gdi_objects_after_print", after);
+    Print("print_ms", done - okAt);
+    Print("print_first_page_ms", firstStartAt - okAt);
+    Print("print_first_page_end_ms", firstEndAt - okAt);
+    Print("print_in_pages_ms", inPages);
+    Print("print_page_calls_ms", inPageCalls);
+    PrintCount("print_pages", pages);
+    PrintCount("gdi_objects_before_print", before);
+    PrintCount("gdi_objects_after_print", after);
 }

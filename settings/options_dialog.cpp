@@ -78,14 +78,7 @@ bool DialogActive = false;
 bool BoxShown = false;
 
 void UpdateHotKeys(HWND dialog) {
-    bool wanted = DialogActive && !BoxShown;
-    if (wanted == HotKeysHeld)
-        return;
-    if (wanted)
-        HoldHotKeys(dialog);
-    else
-        ReleaseHotKeys(dialog);
-    HotKeysHeld = wanted;
+    HoldHotKeysWhen(dialog, DialogActive && !BoxShown, HotKeysHeld);
 }
 
 // Every box the dialog shows is owned by it, so the dialog cannot be used while the

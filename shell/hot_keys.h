@@ -15,3 +15,15 @@ inline void ReleaseHotKeys(HWND dialog) {
     UnregisterHotKey(dialog, kHotKeyEscape);
     UnregisterHotKey(dialog, kHotKeyEnter);
 }
+
+// Holds the keys when wanted and releases them when not, remembering in held which it
+// last did, so that each is done once.
+inline void HoldHotKeysWhen(HWND dialog, bool wanted, bool& held) {
+    if (wanted == held)
+        return;
+    if (wanted)
+        HoldHotKeys(dialog);
+    else
+        ReleaseHotKeys(dialog);
+    held = wanted;
+}
