@@ -20,6 +20,7 @@ results=$data/results
 
 cleanup() {
   bash "$repo/tools/wine/session.sh" stop "$build" >/dev/null 2>&1 || true
+  bash "$repo/tools/cups/stop.sh" "$data/cups" >/dev/null 2>&1 || true
   rm -rf "$data"
 }
 trap cleanup EXIT
@@ -31,6 +32,10 @@ fi
 cmake --build "$build" --target kelvora_bench -j2 >/dev/null
 mkdir -p "$results"
 python3 "$repo/bench/make_tree.py" "$data" "$seed" 1000 10000 100000 --wide
+# The window case prints on a private PDF queue (needs root; without it no print
+# figures).
+bash "$repo/tools/cups/start.sh" "$data/cups" >&2 || true
+export CUPS_SERVER=$data/cups/cups.sock
 bash "$repo/tools/wine/session.sh" start "$build" >/dev/null
 
 bench() { "$repo/tools/wine/run.sh" "$build" "$build/bench/kelvora_bench.exe" "$@"; }
