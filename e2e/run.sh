@@ -71,6 +71,7 @@ echo "e2e: display $DISPLAY, prefix $WINEPREFIX, output in $OUT"
 if [ "$SCREENSHOTS" = 1 ]; then
   SCEN_OUT=$OUT/screenshots
   mkdir -p "$SCEN_OUT"
+  start_printer
   if (trap stop_program EXIT; take_screenshots "$ROOT/docs/screenshots") >"$SCEN_OUT/log" 2>&1; then
     echo "e2e: screenshots written to $ROOT/docs/screenshots"
     exit 0

@@ -1,5 +1,6 @@
 # The README's pictures, taken of the running program: the main window with a
-# listing, the folder menu, the Options dialog. Sourced by e2e/run.sh
+# listing, the folder menu, the Options dialog, and the first printed page (when the
+# private PDF printer can run here). Sourced by e2e/run.sh
 # (run.sh BUILD_DIR --screenshots).
 
 # A small music collection on drive C: of the throwaway prefix, so the pictures show a
@@ -63,5 +64,22 @@ take_screenshots() {
   grab_main_window "$dest/options-dialog.png"
   key Escape
   wait_closed "$OPTIONS" 10 "the Options dialog"
+  if [ -n "${CUPS_RUN:-}" ]; then
+    step "the printed page"
+    local before
+    before=$(pdf_count)
+    tree_lost_focus
+    key ctrl+p
+    wait_dialog '^Print$' "the Print dialog"
+    local dialog=$WID
+    key Return
+    wait_closed "$dialog" 10 "the Print dialog"
+    poll 60 '[ "$(pdf_count)" -gt "$before" ] && [ -z "$(lpstat -o 2>/dev/null)" ]' ||
+      fail "no PDF came out of the printer in 60s"
+    local pdf
+    pdf=$(find "$CUPS_RUN/pdf" -name '*.pdf' -printf '%T@ %p\n' | sort -n | tail -n1 | cut -d' ' -f2-)
+    pdftoppm -f 1 -l 1 -r 60 -png -singlefile "$pdf" "$dest/printed-page"
+    echo "took $dest/printed-page.png"
+  fi
   rm -rf "$WINEPREFIX/drive_c/Music"
 }
