@@ -193,10 +193,10 @@ void ShowListing(const ListingText& listing) {
         return;
     }
     if (listing.Empty()) {
-        SwapInListingPane(fresh, true);
+        SwapInEmptyPane(fresh);
         return;
     }
-    const PaneFocus focus = RetireListingPane(fresh);
+    const bool hadFocus = RetireListingPane(fresh);
     std::string rtf;
     if (!runByRun && listing.MakeRtf(rtf) &&
         !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format)) {
@@ -211,7 +211,7 @@ void ShowListing(const ListingText& listing) {
         listing.WriteRuns(ListingPane);
     PlaceCaret(ListingPane, listing);
     SendMessageA(ListingPane, EM_EMPTYUNDOBUFFER, 0, 0);
-    ShowFreshPane(focus);
+    ShowFreshPane(hadFocus);
 }
 
 }  // namespace

@@ -117,18 +117,15 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
     return stream.dwError == 0 && source.at == rtf.size();
 }
 
-void SwapInListingPane(HWND fresh, bool keepOld) {
+void SwapInEmptyPane(HWND fresh) {
     HWND old = ListingPane;
     TakePlace(fresh, old);
     if (keptPane != nullptr)
         DestroyWindow(keptPane);
-    if (keepOld)
-        keptPane = old;
-    else
-        DestroyWindow(old);
+    keptPane = old;
 }
 
-PaneFocus RetireListingPane(HWND fresh) {
+bool RetireListingPane(HWND fresh) {
     HWND old = ListingPane;
     const bool hadFocus = GetFocus() == old;
     SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
@@ -136,12 +133,12 @@ PaneFocus RetireListingPane(HWND fresh) {
     if (keptPane != nullptr)
         DestroyWindow(keptPane);
     DestroyWindow(old);
-    return {hadFocus};
+    return hadFocus;
 }
 
-void ShowFreshPane(PaneFocus focus) {
+void ShowFreshPane(bool hadFocus) {
     ShowWindow(ListingPane, SW_SHOWNA);
-    if (focus.hadFocus)
+    if (hadFocus)
         SetFocus(ListingPane);
     SendMessageA(ListingPane, EM_SCROLLCARET, 0, 0);
 }

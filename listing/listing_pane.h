@@ -40,21 +40,17 @@ HWND MakeReplacementPane();
 // all of it.
 bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base);
 
-// Puts fresh in ListingPane's place: same place in the z-order, the keyboard focus if
-// the old pane had it, shown, scrolled to its caret; then the old pane is destroyed,
-// or, with keepOld, kept hidden for Undo. A pane kept before is destroyed either way.
-void SwapInListingPane(HWND fresh, bool keepOld);
+// Puts the empty pane fresh in ListingPane's place: same place in the z-order, the
+// keyboard focus if the old pane had it, shown; the old pane is kept hidden for Undo,
+// and a pane kept before is destroyed.
+void SwapInEmptyPane(HWND fresh);
 
 // Puts fresh, still hidden, in ListingPane's place and destroys the old pane (and any
 // kept one) at once, so that only one control's worth of text is held while fresh is
-// filled; ShowFreshPane then shows it.
-struct PaneFocus {
-    bool hadFocus;
-};
-PaneFocus RetireListingPane(HWND fresh);
-// Shows ListingPane, scrolled to its caret, with the keyboard focus if the retired
-// pane had it.
-void ShowFreshPane(PaneFocus focus);
+// filled; ShowFreshPane then shows it. Returns whether the old pane had the focus.
+bool RetireListingPane(HWND fresh);
+// Shows ListingPane, scrolled to its caret, with the keyboard focus if hadFocus.
+void ShowFreshPane(bool hadFocus);
 
 // Brings back the kept pane in ListingPane's place, when there is one; true if it did.
 bool RestoreKeptListing();
