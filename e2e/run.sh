@@ -72,8 +72,8 @@ if [ "$SCREENSHOTS" = 1 ]; then
   SCEN_OUT=$OUT/screenshots
   mkdir -p "$SCEN_OUT"
   start_printer
-  if (trap stop_program EXIT; take_screenshots "$ROOT/docs/screenshots") >"$SCEN_OUT/log" 2>&1; then
-    echo "e2e: screenshots written to $ROOT/docs/screenshots"
+  if (trap stop_program EXIT; take_screenshots "$ROOT/docs/screenshots" "$ROOT/help") >"$SCEN_OUT/log" 2>&1; then
+    echo "e2e: screenshots written to $ROOT/docs/screenshots and $ROOT/help"
     exit 0
   fi
   cat "$SCEN_OUT/log" >&2

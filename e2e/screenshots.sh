@@ -1,23 +1,25 @@
-# The README's pictures, taken of the running program: the main window with a
-# listing, the folder menu, the Options dialog, and the first printed page (when the
-# private PDF printer can run here). Sourced by e2e/run.sh
+# The README's and the help page's pictures, taken of the running program: the main
+# window with a listing, the folder menu, the Options dialog, and the first printed page
+# (when the private PDF printer can run here). Sourced by e2e/run.sh
 # (run.sh BUILD_DIR --screenshots).
 
 # A small music collection on drive C: of the throwaway prefix, so the pictures show a
-# tidy tree rather than whatever this machine keeps under /tmp.
+# tidy tree rather than whatever this machine keeps under /tmp. The help page describes
+# it: Music and its three sub-folders are listed, and Podcasts holds no mp3 file.
 make_demo_collection() {
   local m=$WINEPREFIX/drive_c/Music
   rm -rf "$m"
-  mkdir -p "$m/Evening_Songs" "$m/Harbour_Lights" "$m/Live_at_the_Mill"
+  mkdir -p "$m/Evening_Songs" "$m/Harbour_Lights" "$m/Podcasts"
+  : >"$m/Best_Of.mp3"
+  : >"$m/intro.mp3"
+  : >"$m/Summer_Mix.mp3"
   : >"$m/Evening_Songs/01_First_Light.mp3"
   : >"$m/Evening_Songs/02_Slow_River.mp3"
   : >"$m/Evening_Songs/03_Evening_Song.mp3"
   : >"$m/Evening_Songs/cover.jpg"
   : >"$m/Harbour_Lights/01_Harbour_Lights.mp3"
   : >"$m/Harbour_Lights/02_North_Wind.mp3"
-  : >"$m/Live_at_the_Mill/01_Opening.mp3"
-  : >"$m/Live_at_the_Mill/02_Long_Road_Home.mp3"
-  : >"$m/Live_at_the_Mill/03_Encore.mp3"
+  : >"$m/Podcasts/episode_12.m4a"
 }
 
 # grab_main_window FILE: the main window and whatever is open over it.
@@ -28,9 +30,19 @@ grab_main_window() {
   echo "took $1"
 }
 
+# grab_window WID FILE: one window (a menu, a dialog) on its own.
+grab_window() {
+  window_geometry "$1"
+  settle "$GX" "$GY" "$GW" "$GH"
+  grab "$GX" "$GY" "$GW" "$GH" "$2"
+  echo "took $2"
+}
+
+# take_screenshots README_DIR HELP_DIR: the README gets the whole window each time,
+# the help page the main window and then the menu and the dialog on their own.
 take_screenshots() {
-  local dest=$1
-  mkdir -p "$dest"
+  local dest=$1 help=$2
+  mkdir -p "$dest" "$help"
   WORK=$RUN/shots
   mkdir -p "$WORK/start"
   make_demo_collection
@@ -43,10 +55,10 @@ take_screenshots() {
   tree_type_name "$WINEPREFIX/drive_c" Music
   tree_pause
   folder_menu s
+  folder_menu l
   step "the main window with the listing"
-  tree_key Down
-  tree_pause
   grab_main_window "$dest/main-window.png"
+  cp "$dest/main-window.png" "$help/main-window.png"
   step "the folder menu"
   selected_row
   right_click "$RX" "$RY"
@@ -55,6 +67,7 @@ take_screenshots() {
   window_geometry "$POPUP"
   xdotool mousemove $((GX + 40)) $((GY + 11))
   grab_main_window "$dest/folder-menu.png"
+  grab_window "$POPUP" "$help/folder-menu.png"
   key Escape
   poll 10 '! window_exists "$POPUP"' || fail "the folder menu did not close"
   step "the Options dialog"
@@ -62,6 +75,7 @@ take_screenshots() {
   # Move the pointer off the dialog so it hides nothing.
   xdotool mousemove 1000 750
   grab_main_window "$dest/options-dialog.png"
+  grab_window "$OPTIONS" "$help/options-dialog.png"
   key Escape
   wait_closed "$OPTIONS" 10 "the Options dialog"
   if [ -n "${CUPS_RUN:-}" ]; then

@@ -99,6 +99,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making the Wine prefix $WINEPREFIX (once)"
   quiet "$WINE" wineboot -i
 fi
+bash "$root/tools/wine/add-fonts.sh" "$WINEPREFIX"
 # Without Gecko the prefix has no program for .html files, and Help > Help would open
 # nothing: hand them to the Linux desktop's browser through Wine's browser bridge.
 if ! grep -qF '[Software\\Classes\\htmlfile\\shell\\open\\command]' "$WINEPREFIX/system.reg" 2>/dev/null; then

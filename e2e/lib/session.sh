@@ -67,6 +67,7 @@ start_wine() {
     fi
     "$WINESERVER" -w
   fi
+  bash "$ROOT/tools/wine/add-fonts.sh" "$WINEPREFIX"
   (setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &)
   # Start Wine's services now, so the first scenario does not pay for them.
   "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true

@@ -260,12 +260,21 @@ TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
     EXPECT_GE(client.right, 340);
     EXPECT_GE(client.bottom, 255);
     // With MS Sans Serif 8 (dialog units of 6 x 13 pixels) the box is the picture
-    // with a margin of two pixels. Where that font is missing (Wine without its own
-    // fonts) a wider font stands in and the box grows to the right.
-    if (std::string(face) == "MS Sans Serif") {
-        EXPECT_EQ(client.right, 342);
-        EXPECT_EQ(client.bottom, 257);
-    }
+    // with a margin of two pixels. The test prefix has Wine's own fonts
+    // (tools/wine/add-fonts.sh); without them a wider face stands in, the box grows to
+    // the right and the caption buttons, drawn with Marlett, show letters.
+    EXPECT_STREQ(face, "MS Sans Serif");
+    EXPECT_EQ(client.right, 342);
+    EXPECT_EQ(client.bottom, 257);
+    HDC screen = GetDC(nullptr);
+    HFONT marlett =
+        CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
+    HGDIOBJ previous = SelectObject(screen, marlett);
+    GetTextFaceA(screen, sizeof face, face);
+    SelectObject(screen, previous);
+    DeleteObject(marlett);
+    ReleaseDC(nullptr, screen);
+    EXPECT_STREQ(face, "Marlett");
 }
 
 }  // namespace

@@ -78,6 +78,9 @@ if [ "$status" -ne 0 ]; then
   fail "the README's Wine install steps ended with $status"
 fi
 [ -f "$drive_c/Kelvora/Kelvora.exe" ] || fail "no C:\\Kelvora\\Kelvora.exe after the README's steps"
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$drive_c/windows/Fonts/marlett.ttf" ]; then
+  fail "the README's steps left the prefix without Wine's own fonts"
+fi
 if [ -d "$drive_c/Kelvora" ]; then
   diff -r "$build/dist/$name/Kelvora" "$drive_c/Kelvora" >&2 || fail "C:\\Kelvora differs from the package's Kelvora folder"
 fi

@@ -52,6 +52,7 @@ start)
     "$WINE" wineboot -i </dev/null >"$state/wineboot.log" 2>&1 || { cat "$state/wineboot.log" >&2; exit 1; }
     WINEPREFIX=$WINEPREFIX "$WINESERVER" -w
   fi
+  bash "$(dirname "$0")/add-fonts.sh" "$WINEPREFIX"
   # Keep the prefix to itself: its Desktop, Documents and the like are links to
   # the host's home folder; make them plain folders inside the prefix.
   for link in "$WINEPREFIX"/drive_c/users/*/*; do
