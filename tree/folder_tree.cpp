@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 #include <string>
+#include <unordered_map>
 
 #include "resources/resource_ids.h"
 #include "shell/bounded_text.h"
@@ -23,6 +24,11 @@ bool Utf8CodePage() {
 }
 
 std::vector<InsertedFolder> lastInserted;
+
+// For every folder node the tree holds, whether the search that inserted it reported
+// a link. A handle of a deleted node may come back for a new one, which the insertion
+// then writes again.
+std::unordered_map<HTREEITEM, bool> readAsLink;
 
 // A subfolder found by PopulateNode's search.
 struct FoundFolder {
@@ -48,6 +54,7 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
         HTREEITEM child =
             TreeInsert(TreePane, node, TVI_SORT, found[i].name.c_str(), FolderClosed, FolderOpen);
         lastInserted.push_back({child, found[i].link});
+        readAsLink[child] = found[i].link;
     }
 }
 
@@ -89,6 +96,7 @@ void ReleaseFolderTree() {
 }
 
 void PopulateDrives() {
+    readAsLink.clear();
     RootNode = TreeInsert(TreePane, TVI_ROOT, TVI_LAST, "My Computer", ComputerRoot, ComputerRoot);
     DirectoryService& dir = Directory();
     DWORD mask = dir.LogicalDrives();
@@ -177,6 +185,11 @@ void PopulateEnteredNode(HTREEITEM node) {
 
 const std::vector<InsertedFolder>& LastInsertedFolders() {
     return lastInserted;
+}
+
+bool ReadAsLink(HTREEITEM node) {
+    auto found = readAsLink.find(node);
+    return found != readAsLink.end() && found->second;
 }
 
 bool BuildNodePath(HTREEITEM node) {

@@ -56,6 +56,9 @@ struct InsertedFolder {
     bool link;
 };
 const std::vector<InsertedFolder>& LastInsertedFolders();
+// Whether the search that read node's parent reported node as a link; false for the
+// drives and the root.
+bool ReadAsLink(HTREEITEM node);
 
 // Releases the image list (at shutdown).
 void ReleaseFolderTree();

@@ -156,15 +156,21 @@ bool IsLinkNode() {
     return IsLinkFolder(entry);
 }
 
-// Whether each node of the walk is a link, as far as the directory searches that
+// Whether each unread node of the walk is a link, as far as the directory searches that
 // read its parent have already told: the folders read during the walk, and the
 // subfolders of the walk's own start, which one search of its folder covers. A node
 // it does not know is tested on its own.
 class KnownLinks {
 public:
-    // Learns the links among the existing children of start with one search.
+    // Learns the links among the existing unread children of start with one search
+    // (the read ones are known from the search that read start).
     void LearnChildrenOf(HTREEITEM start) {
-        if (start == RootNode || !BuildNodePath(start))
+        bool unread = false;
+        for (HTREEITEM child = TreeFirstChild(TreePane, start); child != nullptr && !unread;
+             child = TreeNextSibling(TreePane, child)) {
+            unread = TreeGetParam(TreePane, child) != 1;
+        }
+        if (!unread || start == RootNode || !BuildNodePath(start))
             return;
         DirectoryService& dir = Directory();
         WIN32_FIND_DATAA entry;
@@ -267,22 +273,35 @@ void MarkSubtree(bool listing) {
     long long read = 0;
     KnownLinks links;
     links.LearnChildrenOf(CurrentNode);
+    // A node read before needs neither its path nor the disk: the search that read its
+    // parent told whether it is a link. Its path is built only when it is the last
+    // node entered, so that the walk still leaves CurrentPath and the current
+    // directory to that node.
+    HTREEITEM pathOwed = nullptr;
     for (;;) {
         LongWorkProgress("reading folder %s", ++read);
         // Entering a node: read it and expand it, then go down. A link is marked but
         // neither read nor gone below, also when an earlier selection of it put its
         // target's folders under it.
-        const bool entered = BuildNodePath(at);
-        const bool link = links.IsLink(at);
-        if (!link) {
-            if (entered) {
-                PopulateEnteredNode(at);
-            } else {
-                PopulateNode(at);
+        bool link;
+        if (TreeGetParam(TreePane, at) == 1) {
+            link = ReadAsLink(at);
+            pathOwed = at;
+        } else {
+            pathOwed = nullptr;
+            const bool entered = BuildNodePath(at);
+            link = links.IsLink(at);
+            if (!link) {
+                if (entered) {
+                    PopulateEnteredNode(at);
+                } else {
+                    PopulateNode(at);
+                }
+                links.LearnLastRead();
             }
-            links.LearnLastRead();
-            TreeExpand(TreePane, at, TVE_EXPAND);
         }
+        if (!link)
+            TreeExpand(TreePane, at, TVE_EXPAND);
         HTREEITEM child = link ? nullptr : TreeFirstChild(TreePane, at);
         if (child != nullptr) {
             at = child;
@@ -297,8 +316,11 @@ void MarkSubtree(bool listing) {
                 break;
             }
             at = TreeParent(TreePane, at);
-            if (at == CurrentNode || at == nullptr)
+            if (at == CurrentNode || at == nullptr) {
+                if (pathOwed != nullptr)
+                    BuildNodePath(pathOwed);
                 return;
+            }
         }
     }
 }

@@ -209,6 +209,7 @@ TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
                                   FakeDirectory::Tagged("untagged", 0)});
     for (const char* name : {"cloud", "dedup", "link", "junction", "untagged"})
         disk.SetEntries(std::string("C:\\top\\") + name + "\\", {FakeDirectory::Folder("inside")});
+    disk.SetEntries("C:\\top\\cloud\\inside\\", {});
     PopulateDrives();
     HTREEITEM drive = TreeFirstChild(TreePane, RootNode);
     BuildNodePath(drive);
@@ -243,6 +244,15 @@ TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
         EXPECT_EQ(TreeGetImage(TreePane, target), FolderClosed) << "below a link";
         EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "below a link";
     }
+    // Over folders read before, the walk enters no folder on its way, and leaves the
+    // path and the current directory to the last node it entered.
+    HTREEITEM cloud = FindChild(top, "cloud");
+    CurrentNode = cloud;
+    disk.entered.clear();
+    MarkSubtree(true);
+    EXPECT_EQ(disk.entered, std::vector<std::string>{"C:\\top\\cloud\\inside\\"});
+    EXPECT_STREQ(CurrentPath, "C:\\top\\cloud\\inside\\");
+    EXPECT_EQ(TreeGetImage(TreePane, FindChild(cloud, "inside")), ListedFolder);
     EXPECT_EQ(disk.openSearches, 0);
 }
 
