@@ -146,6 +146,8 @@ def main():
         wrow("MarkSubtree from an unread node", "mark_ms", walk, "the walk")
         wrow("rebuild, cold", "list_cold_ms", flist, "the floor")
         wrow("rebuild over the full pane (List Folder)", "list_warm_ms", cold, "the cold one")
+        if any("options_ok_ms" in r for r in runs):
+            wrow("Options' OK (a rebuild over the full pane)", "options_ok_ms", cold, "the cold one")
         wrow("UnList Sub-Folders", "unlist_subfolders_ms", walk, "the walk")
         wrow("List Sub-Folders, tree already read", "list_subfolders_ms", walk, "the walk")
         for label, name in [("Save As", "save_ms"), ("Print, OK to EndDoc", "print_ms"),
@@ -160,7 +162,7 @@ def main():
     wsizes = list(windows)
     if len(wsizes) > 1:
         print("Growth from size to size, real window (linear is about 10x):")
-        for name in ["mark_ms", "list_cold_ms", "list_warm_ms", "unlist_subfolders_ms",
+        for name in ["mark_ms", "list_cold_ms", "list_warm_ms", "options_ok_ms", "unlist_subfolders_ms",
                      "list_subfolders_ms", "save_ms", "print_ms"]:
             steps = []
             for a, b in zip(wsizes, wsizes[1:]):
