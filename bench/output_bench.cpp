@@ -64,8 +64,18 @@ int WINAPI TimedEndPage(HDC dc) {
     return result;
 }
 
+// The process's GDI objects. Wine's GetGuiResources always answers 0; there a handle
+// whose upper half is 0 names the live object in that slot of the process's handle
+// table, so the slots are counted instead (on Windows such handles name nothing).
 DWORD GdiObjects() {
-    return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (count != 0)
+        return count;
+    for (ULONG_PTR slot = 1; slot < 0x10000; ++slot) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0)
+            ++count;
+    }
+    return count;
 }
 
 }  // namespace
