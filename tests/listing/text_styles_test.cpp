@@ -187,12 +187,17 @@ TEST_F(TextStyles, ItalicItemFontReachesItemsOnlyAndKeepsTheItemColour) {
     Recolour(ItemStyle, RGB(0xCC, 0x66, 0x33));
     const TextStyle folderBefore = FolderStyle;
 
-    dialogs.Then([](HWND dialog) {
+    FontChoice shown;
+    dialogs.Then([&shown](HWND dialog) {
+        shown = ReadFontChoice(dialog);
         MakeFontChoice(dialog, {"DejaVu Sans", "Italic", "11"});
         Press(dialog, IDOK);
     });
     DispatchCommand(IDC_ITEM_FONT);
     ASSERT_EQ(dialogs.Captions(), std::vector<std::string>{"Font"});
+    // The dialog opens on the style's own font (with Wine's own fonts in the prefix).
+    EXPECT_EQ(shown.face, "MS Sans Serif");
+    EXPECT_EQ(shown.size, "9");
     EXPECT_EQ(dialogs.shown()[0].owner, panes.window());
 
     const CHARFORMATA& f = ItemStyle.format;
