@@ -102,7 +102,10 @@ fi
 bash "$root/tools/wine/add-fonts.sh" "$WINEPREFIX"
 # Without Gecko the prefix has no program for .html files, and Help > Help would open
 # nothing: hand them to the Linux desktop's browser through Wine's browser bridge.
-if ! grep -qF '[Software\\Classes\\htmlfile\\shell\\open\\command]' "$WINEPREFIX/system.reg" 2>/dev/null; then
+# Both keys are looked for: once programs have run in a prefix, Wine may have written
+# the command's key by itself, without the extension's.
+if ! grep -qF '[Software\\Classes\\.html]' "$WINEPREFIX/system.reg" 2>/dev/null ||
+  ! grep -qF '[Software\\Classes\\htmlfile\\shell\\open\\command]' "$WINEPREFIX/system.reg" 2>/dev/null; then
   quiet "$WINE" reg add 'HKCR\.html' /ve /d htmlfile /f
   quiet "$WINE" reg add 'HKCR\.htm' /ve /d htmlfile /f
   quiet "$WINE" reg add 'HKCR\htmlfile\shell\open\command' /ve /d 'winebrowser "%1"' /f

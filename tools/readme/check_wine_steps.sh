@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Tries the README's Wine install steps as a newcomer would: from a fresh home folder (so
-# with no Wine prefix yet), on an X display of its own, in the folder holding a build's
-# package zip. Then checks that Kelvora was installed in the prefix's C:\Kelvora, and that
-# once scripts/run.sh --prefix-only has completed that prefix, opening the help page (as
-# Help > Help does, through the shell) reaches the Linux desktop's browser: a stand-in
-# xdg-open records what it was given.
+# Tries the README's Wine steps as a newcomer would: from a fresh home folder (so with no
+# Wine prefix yet), on an X display of its own, in the folder holding a build's package
+# zip. Checks that the install steps put Kelvora in the prefix's C:\Kelvora, that the start
+# steps show its window, and that once scripts/run.sh --prefix-only has completed that
+# prefix, opening the help page (as Help > Help does, through the shell) reaches the Linux
+# desktop's browser: a stand-in xdg-open records what it was given.
 #   check_wine_steps.sh BUILD_DIR
-# The steps are the shell block between <!-- wine-install-steps --> and
-# <!-- /wine-install-steps --> in README.md.
+# The steps are the shell blocks between <!-- wine-install-steps --> and
+# <!-- /wine-install-steps -->, and <!-- wine-start-steps --> and its end, in README.md.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -20,10 +20,15 @@ fail() {
   failures=$((failures + 1))
 }
 
-steps=$(awk '/<!-- \/wine-install-steps -->/ { on = 0 } on && !/^```/ { print } /<!-- wine-install-steps -->/ { on = 1 }' \
-  "$root/README.md")
-[ -n "$steps" ] || {
-  echo "FAIL: README.md has no block marked <!-- wine-install-steps -->" >&2
+# block NAME: the shell lines between <!-- NAME --> and <!-- /NAME --> in README.md.
+block() {
+  awk -v name="$1" '$0 == "<!-- /" name " -->" { on = 0 } on && !/^```/ { print } $0 == "<!-- " name " -->" { on = 1 }' \
+    "$root/README.md"
+}
+steps=$(block wine-install-steps)
+start_steps=$(block wine-start-steps)
+[ -n "$steps" ] && [ -n "$start_steps" ] || {
+  echo "FAIL: README.md lacks a block marked <!-- wine-install-steps --> or <!-- wine-start-steps -->" >&2
   exit 1
 }
 
@@ -85,13 +90,41 @@ if [ -d "$drive_c/Kelvora" ]; then
   diff -r "$build/dist/$name/Kelvora" "$drive_c/Kelvora" >&2 || fail "C:\\Kelvora differs from the package's Kelvora folder"
 fi
 
+echo "== the README's start steps"
+printf '%s\n' "$start_steps"
+bash -euo pipefail -c "$start_steps" </dev/null >"$scratch/start-steps.log" 2>&1 &
+launcher=$!
+started=
+for _ in $(seq 1 300); do
+  if xdotool search --name '^Kelvora: \*\.mp3$' >/dev/null 2>&1 && [ -f "$drive_c/Kelvora/Kelvora.ini" ]; then
+    started=1
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$started" ] || fail "the README's start steps showed no Kelvora window with its settings file in C:\\Kelvora in 30s"
+# Closed as a user closes it (taskkill without /f sends WM_CLOSE), so the start steps end.
+wine taskkill /im Kelvora.exe </dev/null >/dev/null 2>&1 || true
+for _ in $(seq 1 100); do
+  kill -0 "$launcher" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$launcher" 2>/dev/null; then
+  fail "Kelvora started by the README's start steps did not close on WM_CLOSE"
+  WINEPREFIX=$WINEPREFIX "$WINESERVER" -k 2>/dev/null || true
+fi
+wait "$launcher" 2>/dev/null || true
+[ -n "$started" ] || cat "$scratch/start-steps.log" >&2
+WINEPREFIX=$WINEPREFIX "$WINESERVER" -w 2>/dev/null || true
+
 echo "== the help page opens in the Linux desktop's browser from run.sh's prefix"
 cat >"$scratch/bin/xdg-open" <<STUB
 #!/bin/sh
 printf '%s\n' "\$1" >"$scratch/browser-arg"
 STUB
 chmod +x "$scratch/bin/xdg-open"
-KELVORA_HOME=$scratch/home/Kelvora bash "$root/scripts/run.sh" --prefix-only >/dev/null
+KELVORA_HOME=$scratch/home/Kelvora bash "$root/scripts/run.sh" --prefix-only >"$scratch/run-prefix.log" 2>&1 ||
+  fail "scripts/run.sh --prefix-only ended with $? ($(cat "$scratch/run-prefix.log"))"
 if [ -f "$drive_c/Kelvora/help/index.html" ]; then
   PATH=$scratch/bin:$PATH wine start 'C:\Kelvora\help\index.html' </dev/null >"$scratch/start.log" 2>&1 ||
     fail "wine start C:\\Kelvora\\help\\index.html ended with $? ($(cat "$scratch/start.log"))"
@@ -112,4 +145,4 @@ if [ "$failures" -ne 0 ]; then
   echo "check_wine_steps: $failures failure(s)" >&2
   exit 1
 fi
-echo "check_wine_steps: the README's Wine steps install Kelvora in a fresh prefix, and its help page opens in the browser"
+echo "check_wine_steps: the README's Wine steps install and start Kelvora in a fresh prefix, and its help page opens in the browser"
