@@ -50,7 +50,13 @@ scenario_1_first_start() {
   content=$(tr -d '\r' <"$ini")
   [ "$content" = $'[ext]\nExtensions=mp3,txt,zip,jpg,:' ] ||
     fail "Kelvora.ini holds something else than the default list: $(cat -A "$ini")"
-  echo "title and default Kelvora.ini are right"
+  # The window starts active, and its caption says so (not in the inactive grey).
+  window_geometry "$PROGRAM_WID"
+  settle "$GX" "$GY" "$GW" 24
+  local caption
+  caption=$(import -window root -crop "1x1+$((GX + GW / 2))+$((GY + 12))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -n1)
+  [ "$caption" != "#808080" ] || fail "the caption of the active window is drawn inactive ($caption)"
+  echo "title and default Kelvora.ini are right; the caption is drawn active ($caption)"
 }
 
 scenario_2_list_and_save() {

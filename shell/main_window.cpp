@@ -103,9 +103,15 @@ HWND CreateMainWindow(HINSTANCE instance) {
     RegisterClassExA(&wc);
 
     RECT r = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "Kelvora",
-                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                           r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "Kelvora",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                                  r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+    // The tree takes the focus while the window is being made, before it is shown,
+    // which makes it the active window unseen; Wine then goes on drawing its caption
+    // as inactive. Draw the caption as the window is.
+    if (window != nullptr && GetActiveWindow() == window)
+        DefWindowProcA(window, WM_NCACTIVATE, TRUE, 0);
+    return window;
 }
 
 WPARAM RunMessageLoop(HWND window, HACCEL accelerators) {
