@@ -52,6 +52,15 @@ def derived(runs, name, fn):
             pass
 
 
+def row(runs, label, name, base=None, base_name=""):
+    """Prints the median and spread of one figure, and its ratio to base if given."""
+    value = median(runs, name)
+    text = "  %-44s %9.1f ms (+-%3.0f%%)" % (label, value, 100 * spread(runs, name))
+    if base:
+        text += "   %5.2fx %s" % (value / base, base_name)
+    print(text)
+
+
 def main():
     results = sys.argv[1]
     trees = {}
@@ -78,24 +87,17 @@ def main():
             median(runs, "files"), median(runs, "folders"), median(runs, "matches"),
             median(runs, "text_bytes"), median(runs, "runs")))
 
-        def row(label, name, floor=None, floor_name=""):
-            value = median(runs, name)
-            text = "  %-44s %9.1f ms (+-%3.0f%%)" % (label, value, 100 * spread(runs, name))
-            if floor:
-                text += "   %5.2fx %s" % (value / floor, floor_name)
-            print(text)
-
-        row("floor: walk of every folder, *.*", "floor_walk_ms")
-        row("MarkSubtree from an unread node", "mark_ms", walk, "the walk")
-        row("floor: every folder searched with the filter", "floor_list_ms")
-        row("RegenerateListing, cold", "list_cold_ms", flist, "the floor")
-        row("RegenerateListing, warm", "list_warm_ms", flist, "the floor")
-        row("  the pane alone: writing the runs", "pane_write_ms", flist, "the floor")
-        row("  the pane alone: clearing the listing", "pane_clear_ms", flist, "the floor")
-        row("  the program's own part, cold", "own_cold_ms", flist, "the floor")
-        row("  the program's own part, warm", "own_warm_ms", flist, "the floor")
-        row("peer: cmd /c dir /s /b", "peer_ms", flist, "the floor")
-        row("  peer less cmd's own start-up", "peer_less_start_ms", flist, "the floor")
+        row(runs, "floor: walk of every folder, *.*", "floor_walk_ms")
+        row(runs, "MarkSubtree from an unread node", "mark_ms", walk, "the walk")
+        row(runs, "floor: every folder searched with the filter", "floor_list_ms")
+        row(runs, "RegenerateListing, cold", "list_cold_ms", flist, "the floor")
+        row(runs, "RegenerateListing, warm", "list_warm_ms", flist, "the floor")
+        row(runs, "  the pane alone: writing the runs", "pane_write_ms", flist, "the floor")
+        row(runs, "  the pane alone: clearing the listing", "pane_clear_ms", flist, "the floor")
+        row(runs, "  the program's own part, cold", "own_cold_ms", flist, "the floor")
+        row(runs, "  the program's own part, warm", "own_warm_ms", flist, "the floor")
+        row(runs, "peer: cmd /c dir /s /b", "peer_ms", flist, "the floor")
+        row(runs, "  peer less cmd's own start-up", "peer_less_start_ms", flist, "the floor")
         text = median(runs, "text_bytes")
         print("  %-44s %9.1f MB" % ("peak working set of the process", median(runs, "peak_ws_process") / MB))
         print("  %-44s %9.1f MB  %6.1fx the text" % (
@@ -134,26 +136,19 @@ def main():
             median(runs, "files"), median(runs, "folders"), median(runs, "matches"),
             median(runs, "text_chars")))
 
-        def wrow(label, name, base=None, base_name=""):
-            value = median(runs, name)
-            text = "  %-44s %9.1f ms (+-%3.0f%%)" % (label, value, 100 * spread(runs, name))
-            if base:
-                text += "   %5.2fx %s" % (value / base, base_name)
-            print(text)
-
-        wrow("floor: walk of every folder, *.*", "floor_walk_ms")
-        wrow("floor: every folder searched with the filter", "floor_list_ms")
-        wrow("MarkSubtree from an unread node", "mark_ms", walk, "the walk")
-        wrow("rebuild, cold", "list_cold_ms", flist, "the floor")
-        wrow("rebuild over the full pane (List Folder)", "list_warm_ms", cold, "the cold one")
+        row(runs, "floor: walk of every folder, *.*", "floor_walk_ms")
+        row(runs, "floor: every folder searched with the filter", "floor_list_ms")
+        row(runs, "MarkSubtree from an unread node", "mark_ms", walk, "the walk")
+        row(runs, "rebuild, cold", "list_cold_ms", flist, "the floor")
+        row(runs, "rebuild over the full pane (List Folder)", "list_warm_ms", cold, "the cold one")
         if any("options_ok_ms" in r for r in runs):
-            wrow("Options' OK (a rebuild over the full pane)", "options_ok_ms", cold, "the cold one")
-        wrow("UnList Sub-Folders", "unlist_subfolders_ms", walk, "the walk")
-        wrow("List Sub-Folders, tree already read", "list_subfolders_ms", walk, "the walk")
+            row(runs, "Options' OK (a rebuild over the full pane)", "options_ok_ms", cold, "the cold one")
+        row(runs, "UnList Sub-Folders", "unlist_subfolders_ms", walk, "the walk")
+        row(runs, "List Sub-Folders, tree already read", "list_subfolders_ms", walk, "the walk")
         for label, name in [("Save As", "save_ms"), ("Print, OK to EndDoc", "print_ms"),
                             ("Print, OK to the first page", "print_first_page_ms")]:
             if any(name in r for r in runs):
-                wrow(label, name, cold, "the cold rebuild")
+                row(runs, label, name, cold, "the cold rebuild")
         if any("gdi_objects_after_print" in r for r in runs):
             print("  %-44s %9d" % ("GDI objects after the print",
                                    median(runs, "gdi_objects_after_print")))

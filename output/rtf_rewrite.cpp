@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "shell/bounded_text.h"
+
 namespace {
 
 const char kUtf8Header[] = "{\\urtf";
 const char kStandardHeader[] = "{\\rtf1\\ansi\\ansicpg1252\\uc1";
-
-// The length of the UTF-8 sequence that begins with lead; 0 for a byte that cannot
-// begin one.
-size_t SequenceLength(unsigned char lead) {
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
-}
 
 // Whether c can stand at position at (1 or more) of the sequence that begins with lead.
 // The second byte's range excludes overlong forms, encoded surrogates and values beyond
@@ -66,7 +56,7 @@ void TextByte(std::string& sequence, unsigned char c, std::string& out) {
         unsigned char lead = static_cast<unsigned char>(sequence[0]);
         if (Continues(lead, sequence.size(), c)) {
             sequence += static_cast<char>(c);
-            if (sequence.size() == SequenceLength(lead)) {
+            if (sequence.size() == Utf8SequenceLength(lead)) {
                 AppendCharacter(sequence, out);
                 sequence.clear();
             }
@@ -77,7 +67,7 @@ void TextByte(std::string& sequence, unsigned char c, std::string& out) {
     }
     if (c < 0x80)
         out += static_cast<char>(c);
-    else if (SequenceLength(c) == 0)
+    else if (Utf8SequenceLength(c) == 0)
         out += '?';
     else
         sequence.assign(1, static_cast<char>(c));

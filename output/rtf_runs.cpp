@@ -4,6 +4,8 @@
 #include <map>
 #include <tuple>
 
+#include "shell/bounded_text.h"
+
 namespace {
 
 constexpr size_t kMaxDepth = 200;  // deeper groups share the state of this level
@@ -71,18 +73,18 @@ unsigned CodePageOf(int charset) {
     }
 }
 
-// The length of the UTF-8 sequence that begins with lead; 0 for a byte that cannot
-// begin one.
-size_t SequenceLength(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
+// The character a symbol control word stands for; null for any other word.
+const char16_t* SymbolOf(const std::string& word) {
+    static const std::pair<const char*, char16_t> kSymbols[] = {
+        {"emdash", u'\x2014'},    {"endash", u'\x2013'}, {"bullet", u'\x2022'},
+        {"lquote", u'\x2018'},    {"rquote", u'\x2019'}, {"ldblquote", u'\x201C'},
+        {"rdblquote", u'\x201D'},
+    };
+    for (const auto& symbol : kSymbols) {
+        if (word == symbol.first)
+            return &symbol.second;
+    }
+    return nullptr;
 }
 
 // UTF-8 to UTF-16; a malformed sequence gives U+FFFD for its first byte.
@@ -90,7 +92,7 @@ void DecodeUtf8(const std::string& bytes, std::u16string& out) {
     size_t at = 0;
     while (at < bytes.size()) {
         unsigned char lead = static_cast<unsigned char>(bytes[at]);
-        size_t length = SequenceLength(lead);
+        size_t length = Utf8SequenceLength(lead);
         unsigned long value = length == 1 ? lead : lead & (0x7F >> length);
         bool good = length > 0 && at + length <= bytes.size();
         for (size_t i = 1; good && i < length; ++i) {
@@ -349,29 +351,19 @@ void Reader::Word(const std::string& word, bool hasParameter, long parameter) {
         return;
     } else if (word == "par" || word == "sect") {
         Character(u'\r');
+        return;
     } else if (word == "line") {
         Character(u'\v');
+        return;
     } else if (word == "tab") {
         Character(u'\t');
-    } else if (word == "emdash") {
-        Character(u'\x2014');
-    } else if (word == "endash") {
-        Character(u'\x2013');
-    } else if (word == "bullet") {
-        Character(u'\x2022');
-    } else if (word == "lquote") {
-        Character(u'\x2018');
-    } else if (word == "rquote") {
-        Character(u'\x2019');
-    } else if (word == "ldblquote") {
-        Character(u'\x201C');
-    } else if (word == "rdblquote") {
-        Character(u'\x201D');
+        return;
+    } else if (const char16_t* symbol = SymbolOf(word)) {
+        Character(*symbol);
     } else {
         return;
     }
-    if (word != "par" && word != "sect" && word != "line" && word != "tab")
-        formatDirty_ = true;
+    formatDirty_ = true;
 }
 
 void Reader::Symbol(unsigned char c) {

@@ -78,21 +78,17 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 if [ -z "${DISPLAY:-}" ] && [ -z "$prefix_only" ]; then
-  # Xvfb picks a free display number itself and writes it to descriptor 3.
+  . "$root/tools/wine/xvfb.sh"
   displayfd=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 3>"$displayfd" 8>&- 9>&- &
-  xvfb=$!
-  for _ in $(seq 1 100); do
-    [ -s "$displayfd" ] && break
-    sleep 0.1
-  done
-  n=$(tr -dc '0-9' <"$displayfd")
-  if [ -z "$n" ]; then
+  started=0
+  start_xvfb "$displayfd" && started=1
+  xvfb=$XVFB_PID
+  if [ "$started" = 0 ]; then
     echo "run.sh: Xvfb did not start" >&2
     exit 1
   fi
-  export DISPLAY=:$n
-  echo "No X display: Kelvora runs on the virtual display :$n (look at it with x11vnc or 'import -display :$n -window root shot.png')."
+  export DISPLAY=$XVFB_DISPLAY
+  echo "No X display: Kelvora runs on the virtual display $DISPLAY (look at it with x11vnc or 'import -display $DISPLAY -window root shot.png')."
 fi
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

@@ -36,6 +36,18 @@ void TrimPartialUtf8(char* text) {
         text[start - 1] = '\0';
 }
 
+size_t Utf8SequenceLength(unsigned char lead) {
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 0;
+}
+
 bool CopyText(char* dst, size_t cap, const char* src, bool utf8) {
     if (cap == 0)
         return src[0] == '\0';

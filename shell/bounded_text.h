@@ -13,3 +13,7 @@ bool AppendText(char* dst, size_t cap, const char* src, bool utf8 = false);
 
 // Cuts a trailing incomplete UTF-8 sequence off the zero-terminated text, in place.
 void TrimPartialUtf8(char* text);
+
+// The length of the UTF-8 sequence that begins with lead: 1 for ASCII, 0 for a byte
+// that cannot begin one.
+size_t Utf8SequenceLength(unsigned char lead);

@@ -12,6 +12,7 @@
 #include "about/about_box.h"
 #include "about/shell_open.h"
 #include "resources/resource_ids.h"
+#include "support/real_input.h"
 
 namespace {
 
@@ -41,15 +42,6 @@ HWND FindAboutBox() {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-void PressKey(WORD key) {
-    INPUT input[2] = {};
-    input[0].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = key;
-    input[1] = input[0];
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
 }
 
 // A real left click at a client pixel of the window: the cursor is put on the

@@ -23,6 +23,7 @@
 #include "shell/commands.h"
 #include "shell/main_window.h"
 #include "support/panes.h"
+#include "support/real_input.h"
 #include "support/temp_folder.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -532,25 +533,18 @@ TEST_F(OptionsDialogTest, EnterAndEscWhateverHasTheFocus) {
 
 // Real key presses: the system turns them into the hot keys, whatever has the focus.
 TEST_F(OptionsDialogTest, RealEnterAndEscKeys) {
-    auto press = [](WORD key) {
-        INPUT input[2] = {};
-        input[0].type = input[1].type = INPUT_KEYBOARD;
-        input[0].ki.wVk = input[1].ki.wVk = key;
-        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    };
     ListingOptions = kDefaultListingOptions;
     Open([&](HWND dialog) {
         Click(dialog, IDC_OPT_INCLUDE_EXTENSIONS);
         SetFocus(GetDlgItem(dialog, IDC_OPT_REMOVE));  // Enter here would press "Remove"
-        press(VK_RETURN);
+        PressKey(VK_RETURN);
     });
     EXPECT_TRUE(driver_.boxes.empty());
     EXPECT_EQ(ListingOptions.IncludeExtensions, 1);
     Open([&](HWND dialog) {
         Click(dialog, IDC_OPT_INCLUDE_EXTENSIONS);
         SetFocus(GetDlgItem(dialog, IDC_OPT_OK));
-        press(VK_ESCAPE);
+        PressKey(VK_ESCAPE);
     });
     EXPECT_TRUE(driver_.boxes.empty());
     EXPECT_EQ(ListingOptions.IncludeExtensions, 1);
@@ -563,13 +557,6 @@ TEST_F(OptionsDialogTest, HotKeysOnlyWhileTheDialogIsTheActiveWindow) {
     HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE | ES_MULTILINE, 0,
                                  0, 200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(other, nullptr);
-    auto press = [](WORD key) {
-        INPUT input[2] = {};
-        input[0].type = input[1].type = INPUT_KEYBOARD;
-        input[0].ki.wVk = input[1].ki.wVk = key;
-        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
-    };
     auto text = [other] {
         char buffer[64] = "";
         GetWindowTextA(other, buffer, sizeof buffer);
@@ -582,7 +569,7 @@ TEST_F(OptionsDialogTest, HotKeysOnlyWhileTheDialogIsTheActiveWindow) {
         ASSERT_EQ(GetActiveWindow(), other);
         EXPECT_FALSE(driver_.EscapeHeld());
         EXPECT_FALSE(driver_.EnterHeld());
-        press(VK_RETURN);
+        PressKey(VK_RETURN);
         for (int round = 0; round < 300 && text().empty(); ++round) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -595,7 +582,7 @@ TEST_F(OptionsDialogTest, HotKeysOnlyWhileTheDialogIsTheActiveWindow) {
         EXPECT_EQ(FindOptionsDialog(), dialog);  // still open
         SetForegroundWindow(dialog);
         ExpectHotKeysHeld();
-        press(VK_RETURN);  // the dialog's again: as "OK"
+        PressKey(VK_RETURN);  // the dialog's again: as "OK"
     });
     EXPECT_EQ(FindOptionsDialog(), nullptr);
     EXPECT_TRUE(driver_.boxes.empty());

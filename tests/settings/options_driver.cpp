@@ -86,22 +86,17 @@ void OptionsDriver::Run(const std::function<void()>& open,
                         const std::function<void(HWND)>& script) {
     script_ = script;
     scriptRan = false;
-    running_ = false;
-    ticksAfterScript_ = 0;
-    Current = this;
-    UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
-    ASSERT_NE(timer, 0u);
-    open();
-    KillTimer(nullptr, timer);
-    Current = nullptr;
+    Drive(open);
     EXPECT_TRUE(scriptRan) << "the dialog did not come up";
-    EXPECT_TRUE(answers_.empty()) << answers_.size() << " answers left over";
-    answers_.clear();
 }
 
 void OptionsDriver::AnswerBoxesWhile(const std::function<void()>& act) {
     script_ = nullptr;
     scriptRan = true;  // no script to run on a dialog
+    Drive(act);
+}
+
+void OptionsDriver::Drive(const std::function<void()>& act) {
     running_ = false;
     ticksAfterScript_ = 0;
     Current = this;

@@ -45,6 +45,8 @@ public:
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    // Runs act with the timer that answers the message boxes (and runs the script).
+    void Drive(const std::function<void()>& act);
     void OnTick();
     bool Free(int id, UINT key) const;
 

@@ -54,20 +54,17 @@ for fd in "/proc/$$/fd"/*; do
   fd=${fd##*/}
   if [ "$fd" -gt 2 ]; then eval "exec $fd>&-" 2>/dev/null || true; fi
 done
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 3>"$scratch/displayfd" &
-xvfb=$!
-for _ in $(seq 1 100); do
-  [ -s "$scratch/displayfd" ] && break
-  sleep 0.1
-done
-n=$(tr -dc '0-9' <"$scratch/displayfd")
-[ -n "$n" ] || {
+. "$root/tools/wine/xvfb.sh"
+started=0
+start_xvfb "$scratch/displayfd" && started=1
+xvfb=$XVFB_PID
+[ "$started" = 1 ] || {
   echo "FAIL: Xvfb did not start" >&2
   exit 1
 }
 
 mkdir -p "$scratch/home" "$scratch/bin"
-export DISPLAY=:$n HOME=$scratch/home WINEPREFIX=$scratch/home/.wine WINEDEBUG=-all
+export DISPLAY=$XVFB_DISPLAY HOME=$scratch/home WINEPREFIX=$scratch/home/.wine WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset KELVORA_HOME
 drive_c=$WINEPREFIX/drive_c

@@ -36,14 +36,13 @@ case $cmd in
 start)
   stop
   mkdir -p "$state"
-  # Xvfb picks a free display number itself and writes it to the given descriptor.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 3>"$state/displayfd" &
-  echo $! >"$state/xvfb.pid"
-  for _ in $(seq 1 100); do [ -s "$state/displayfd" ] && break; sleep 0.1; done
-  n=$(tr -dc '0-9' <"$state/displayfd")
-  [ -n "$n" ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
-  echo ":$n" >"$state/display"
-  export DISPLAY=:$n
+  . "$(dirname "$0")/xvfb.sh"
+  started=0
+  start_xvfb "$state/displayfd" "$state/xvfb.log" && started=1
+  echo "$XVFB_PID" >"$state/xvfb.pid"
+  [ "$started" = 1 ] || { echo "Xvfb did not start" >&2; cat "$state/xvfb.log" >&2; exit 1; }
+  echo "$XVFB_DISPLAY" >"$state/display"
+  export DISPLAY=$XVFB_DISPLAY
   # Without a resource database on the display, Xlib reopens ~/.Xdefaults at every
   # font Wine selects; one empty entry saves that for every control.
   xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'x: 1' || true
