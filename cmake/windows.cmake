@@ -12,7 +12,7 @@ endif()
 
 # Product code of the main program, everything but the entry point, as one library
 # that the program and the tests share.
-set(KELVORA_SUBSYSTEMS shell tree listing settings output about)
+set(KELVORA_SUBSYSTEMS base shell tree listing settings output about)
 set(KELVORA_CORE_SOURCES)
 foreach(dir ${KELVORA_SUBSYSTEMS})
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)

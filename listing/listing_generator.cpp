@@ -12,6 +12,7 @@
 #include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
+#include "base/wide_text.h"
 #include "shell/bounded_text.h"
 #include "shell/long_work.h"
 #include "tree/directory_service.h"
@@ -26,23 +27,39 @@ ListingText* building = nullptr;
 bool runByRun = false;
 bool streamed = false;
 
-void ApplyCase(char* text, int32_t upper, int32_t lower) {
-    if (upper) {
-        CharUpperA(text);
-    } else if (lower) {
-        CharLowerA(text);
-    }
+// The text in the case the two options ask for; upper wins when both are on.
+std::string InCase(const char* text, int32_t upper, int32_t lower) {
+    if (upper)
+        return UpperCase(text);
+    if (lower)
+        return LowerCase(text);
+    return text;
 }
 
-bool IsFile(const WIN32_FIND_DATAA& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+// Cuts a file name at its extension, by the rule of the system's path functions: the
+// last dot that no space follows. (The path functions take no name longer than
+// MAX_PATH bytes; a whole name can be longer under UTF-8.)
+void RemoveExtension(char* name) {
+    char* dot = nullptr;
+    for (char* at = name; *at != '\0'; ++at) {
+        if (*at == '.')
+            dot = at;
+        else if (*at == ' ' || *at == '\\')
+            dot = nullptr;
+    }
+    if (dot != nullptr)
+        *dot = '\0';
+}
+
+bool IsFile(const FoundEntry& entry) {
+    return (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // True when the current directory holds at least one file matching the filter.
 bool HasMatchingFile() {
     DirectoryService& dir = Directory();
-    WIN32_FIND_DATAA entry;
-    HANDLE search = dir.FindFirst(CurrentFilter, &entry);
+    FoundEntry entry;
+    HANDLE search = dir.FindFirst(CurrentPath, CurrentFilter, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     bool found = false;
@@ -67,8 +84,8 @@ struct FolderItems {
 FolderItems ReadItems() {
     FolderItems items;
     DirectoryService& dir = Directory();
-    WIN32_FIND_DATAA entry;
-    HANDLE search = dir.FindFirst(CurrentFilter, &entry);
+    FoundEntry entry;
+    HANDLE search = dir.FindFirst(CurrentPath, CurrentFilter, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return items;
     items.searched = true;
@@ -76,12 +93,11 @@ FolderItems ReadItems() {
         if (!IsFile(entry))
             continue;
         items.anyFile = true;
-        entry.cFileName[MAX_PATH - 1] = '\0';
         if (!ListingOptions.IncludeExtensions)
-            PathRemoveExtensionA(entry.cFileName);
-        ApplyCase(entry.cFileName, ListingOptions.ItemsUpperCase, ListingOptions.ItemsLowerCase);
+            RemoveExtension(entry.name);
         items.lines += '\r';
-        items.lines += entry.cFileName;
+        items.lines +=
+            InCase(entry.name, ListingOptions.ItemsUpperCase, ListingOptions.ItemsLowerCase);
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);
     return items;
@@ -91,12 +107,12 @@ void AppendHeading(ListingText& out, char* nodeText) {
     out.SetStyle(FolderStyle);
     std::string heading = "\r    ";
     if (ListingOptions.CompleteFolderPath) {
-        ApplyCase(PathWorkCopy, ListingOptions.FoldersUpperCase, ListingOptions.FoldersLowerCase);
         PathRemoveBackslashA(PathWorkCopy);
-        heading += PathWorkCopy;
+        heading +=
+            InCase(PathWorkCopy, ListingOptions.FoldersUpperCase, ListingOptions.FoldersLowerCase);
     } else {
-        ApplyCase(nodeText, ListingOptions.FoldersUpperCase, ListingOptions.FoldersLowerCase);
-        heading += nodeText;
+        heading +=
+            InCase(nodeText, ListingOptions.FoldersUpperCase, ListingOptions.FoldersLowerCase);
     }
     out.Append(heading);
 }
@@ -112,7 +128,9 @@ void AppendItems(ListingText& out, const FolderItems& items) {
 // heading unless empty folders are included; when its items are listed too, the one
 // search that lists them also tells whether there is any.
 void WriteOneFolder(ListingText& out, HTREEITEM node, char* nodeText) {
-    const bool entered = BuildNodePath(node);
+    // A folder that cannot be entered, or has vanished since it was read, fails its
+    // search like an empty one, so only its path is needed here.
+    const bool entered = FillNodePath(node);
     if (ListingOptions.ListFolderNames) {
         if (!ListingOptions.IncludeEmptyFolders) {
             if (!entered)
@@ -198,8 +216,9 @@ void ShowListing(const ListingText& listing) {
     }
     const bool hadFocus = RetireListingPane(fresh);
     std::string rtf;
-    if (!runByRun && listing.MakeRtf(rtf) &&
-        !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format)) {
+    bool sizeForAll = false;
+    if (!runByRun && listing.MakeRtf(rtf, sizeForAll) &&
+        !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format, sizeForAll)) {
         // Start again in a pane of its own, run by run.
         HWND again = MakeReplacementPane();
         if (again != nullptr)

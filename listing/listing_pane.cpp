@@ -104,7 +104,8 @@ HWND MakeReplacementPane() {
     return pane;
 }
 
-bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base) {
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base,
+                       bool sizeForAll) {
     CHARFORMATA format = base;
     format.cbSize = sizeof format;
     SendMessageA(pane, EM_SETSEL, 0, 0);
@@ -114,7 +115,22 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = ReadStream;
     SendMessageA(pane, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
-    return stream.dwError == 0 && source.at == rtf.size();
+    if (stream.dwError != 0 || source.at != rtf.size())
+        return false;
+    if (sizeForAll) {
+        // On the text only: the final paragraph mark keeps the pane's default format.
+        CHARFORMATA size = {};
+        size.cbSize = sizeof size;
+        size.dwMask = CFM_SIZE;
+        size.yHeight = base.yHeight;
+        GETTEXTLENGTHEX length = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+        const LRESULT end =
+            SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+        SendMessageA(pane, EM_SETSEL, 0, end);
+        SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&size));
+        SendMessageA(pane, EM_SETSEL, 0, 0);
+    }
+    return true;
 }
 
 void SwapInEmptyPane(HWND fresh) {

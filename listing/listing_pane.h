@@ -34,11 +34,12 @@ void ConfigureListingPane(HWND pane);
 // undo; null when it cannot be made.
 HWND MakeReplacementPane();
 
-// Reads an RTF document into the empty pane (one EM_STREAMIN), its text taking base
-// wherever the document says nothing else; the pane's default format, which its
-// final paragraph mark carries, stays as it was. False when the control did not take
-// all of it.
-bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base);
+// Reads an RTF document into the empty pane (one EM_STREAMIN) at base, the insertion
+// format; the pane's default format, which its final paragraph mark carries, stays as
+// it was. With sizeForAll, base's size is then set on the whole text (one
+// EM_SETCHARFORMAT of only the size on the selected text), for a size the document
+// cannot state. False when the control did not take all of it.
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base, bool sizeForAll);
 
 // Puts the empty pane fresh in ListingPane's place: same place in the z-order, the
 // keyboard focus if the old pane had it, shown; the old pane is kept hidden for Undo,

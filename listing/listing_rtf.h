@@ -1,7 +1,6 @@
 // The listing as one Rich Text Format document, for the pane to read in one go.
 //
-// The document carries no font, size or colour of its own for the items: the pane's
-// default character format is the item style, and the text takes it. Each heading
+// The document opens with its tables and the words of the item format; each heading
 // run is a group that opens with the control words that turn the item format into
 // the heading format. Paragraph breaks ("\r") become \par, with none at the end
 // unless the text ends with a break; "\", "{" and "}" are escaped, and every UTF-16
@@ -14,7 +13,8 @@
 class ListingRtf {
 public:
     // headingWords: control words such as "\b\cf1" (may be empty); tables: the font
-    // and colour tables that those words refer to (may be empty).
+    // and colour tables and the words of the whole document's format, ended by a
+    // space (may be empty).
     ListingRtf(const std::string& tables, const std::string& headingWords);
 
     void AppendRun(bool heading, const char16_t* text, size_t length);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/wide_text.h"
 #include "listing/listing_rtf.h"
 #include "shell/long_work.h"
 
@@ -20,6 +21,19 @@ void SetInsertionStyle(HWND pane, const TextStyle& style) {
     format.cbSize = sizeof format;
     SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
 }
+
+}  // namespace
+
+void InsertAtCaret(HWND pane, const std::string& text) {
+    // As UTF-16, whose reading the control documents for every code page; the text
+    // takes the insertion style. Not undoable, like the rest of the program's writing.
+    const std::wstring wide = WideFromAnsi(text.data(), static_cast<int>(text.size()));
+    SETTEXTEX how = {ST_SELECTION, 1200};
+    SendMessageW(pane, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
+                 reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+namespace {
 
 bool IsDoubleByteCodePage(UINT codePage) {
     CPINFO info;
@@ -78,18 +92,18 @@ void ListingText::WriteRuns(HWND pane) const {
             SetInsertionStyle(pane, *run.style);
             set = run.style;
         }
-        SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(run.text.c_str()));
+        InsertAtCaret(pane, run.text);
     }
     if (pending_ != nullptr && pending_ != set)
         SetInsertionStyle(pane, *pending_);
 }
 
-bool ListingText::MakeRtf(std::string& document) const {
-    std::string tables;
-    std::string words;
-    if (!HeadingControlWords(ItemStyle.format, FolderStyle.format, tables, words))
+bool ListingText::MakeRtf(std::string& document, bool& sizeForAll) const {
+    RtfFormatWords words;
+    if (!ListingFormatWords(ItemStyle.format, FolderStyle.format, words))
         return false;
-    ListingRtf rtf(tables, words);
+    sizeForAll = words.sizeForAll;
+    ListingRtf rtf(words.tables + words.item + ' ', words.heading);
     std::u16string wide;
     for (const Run& run : runs_) {
         const int bytes = static_cast<int>(run.text.size());
@@ -103,32 +117,74 @@ bool ListingText::MakeRtf(std::string& document) const {
     return true;
 }
 
-bool HeadingControlWords(const CHARFORMATA& item, const CHARFORMATA& heading, std::string& tables,
-                         std::string& words) {
-    tables.clear();
-    words.clear();
+namespace {
+
+// The font table entry's family word, from the family bits of a LOGFONT's pitch and
+// family byte.
+const char* FamilyWord(BYTE pitchAndFamily) {
+    static const char* const kFamilies[] = {"\\fnil",    "\\froman", "\\fswiss", "\\fmodern",
+                                            "\\fscript", "\\fdecor", "\\ftech",  "\\fbidi"};
+    const unsigned family = (pitchAndFamily >> 4) & 0x0F;
+    return family < 8 ? kFamilies[family] : kFamilies[0];
+}
+
+std::string ColourEntry(COLORREF c) {
+    return "\\red" + std::to_string(GetRValue(c)) + "\\green" + std::to_string(GetGValue(c)) +
+           "\\blue" + std::to_string(GetBValue(c)) + ";";
+}
+
+}  // namespace
+
+bool ListingFormatWords(const CHARFORMATA& item, const CHARFORMATA& heading,
+                        RtfFormatWords& words) {
+    words = RtfFormatWords();
     if (std::strncmp(item.szFaceName, heading.szFaceName, sizeof item.szFaceName) != 0 ||
         item.bCharSet != heading.bCharSet || item.bPitchAndFamily != heading.bPitchAndFamily ||
-        item.yOffset != heading.yOffset)
+        item.yOffset != heading.yOffset || item.yOffset != 0)
         return false;
-    AppendEffect(words, item, heading, CFE_BOLD, "\\b", "\\b0");
-    AppendEffect(words, item, heading, CFE_ITALIC, "\\i", "\\i0");
-    AppendEffect(words, item, heading, CFE_UNDERLINE, "\\ul", "\\ulnone");
-    AppendEffect(words, item, heading, CFE_STRIKEOUT, "\\strike", "\\strike0");
     if ((item.dwEffects & CFE_AUTOCOLOR) || (heading.dwEffects & CFE_AUTOCOLOR))
         return false;
-    if (item.yHeight != heading.yHeight) {
-        // \fs counts half points, ten twips each.
-        if (heading.yHeight <= 0 || heading.yHeight % 10 != 0)
-            return false;
-        words += "\\fs" + std::to_string(heading.yHeight / 10);
-    }
-    if (item.crTextColor != heading.crTextColor) {
-        const COLORREF c = heading.crTextColor;
-        tables = "{\\colortbl;\\red" + std::to_string(GetRValue(c)) + "\\green" +
-                 std::to_string(GetGValue(c)) + "\\blue" + std::to_string(GetBValue(c)) + ";}";
-        words += "\\cf1";
-    }
+    // \fs counts half points, ten twips each. A size that is no whole number of them
+    // (the default 192 twips) is set on the whole text afterwards instead, which can
+    // only be done when both styles share it.
+    const bool itemHalfPoints = item.yHeight > 0 && item.yHeight % 10 == 0;
+    const bool headingHalfPoints = heading.yHeight > 0 && heading.yHeight % 10 == 0;
+    if (item.yHeight != heading.yHeight && !(itemHalfPoints && headingHalfPoints))
+        return false;
+    words.sizeForAll = !itemHalfPoints;
+
+    // The face, as the font table's only entry.
+    std::string face = "{\\fonttbl{\\f0";
+    face += FamilyWord(item.bPitchAndFamily);
+    face += "\\fcharset" + std::to_string(item.bCharSet);
+    face += "\\fprq" + std::to_string(item.bPitchAndFamily & 0x03) + ' ';
+    const std::wstring name = WideFromAnsi(item.szFaceName);
+    AppendRtfText(face, reinterpret_cast<const char16_t*>(name.c_str()), name.size());
+    face += ";}}";
+    words.tables = face + "{\\colortbl;" + ColourEntry(item.crTextColor);
+    if (heading.crTextColor != item.crTextColor)
+        words.tables += ColourEntry(heading.crTextColor);
+    words.tables += "}";
+
+    // The item format, for the whole document.
+    words.item = "\\f0\\cf1";
+    if (itemHalfPoints)
+        words.item += "\\fs" + std::to_string(item.yHeight / 10);
+    static const CHARFORMATA kPlain = {};
+    AppendEffect(words.item, kPlain, item, CFE_BOLD, "\\b", "\\b0");
+    AppendEffect(words.item, kPlain, item, CFE_ITALIC, "\\i", "\\i0");
+    AppendEffect(words.item, kPlain, item, CFE_UNDERLINE, "\\ul", "\\ulnone");
+    AppendEffect(words.item, kPlain, item, CFE_STRIKEOUT, "\\strike", "\\strike0");
+
+    // What turns it into the heading format.
+    AppendEffect(words.heading, item, heading, CFE_BOLD, "\\b", "\\b0");
+    AppendEffect(words.heading, item, heading, CFE_ITALIC, "\\i", "\\i0");
+    AppendEffect(words.heading, item, heading, CFE_UNDERLINE, "\\ul", "\\ulnone");
+    AppendEffect(words.heading, item, heading, CFE_STRIKEOUT, "\\strike", "\\strike0");
+    if (item.yHeight != heading.yHeight)
+        words.heading += "\\fs" + std::to_string(heading.yHeight / 10);
+    if (item.crTextColor != heading.crTextColor)
+        words.heading += "\\cf2";
     return true;
 }
 

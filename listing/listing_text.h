@@ -35,9 +35,10 @@ public:
     // style the last one set, as setting the style before each piece would have left it.
     void WriteRuns(HWND pane) const;
 
-    // The whole listing as one RTF document over ItemStyle as the pane's default
-    // format; false when the heading format cannot be told exactly that way.
-    bool MakeRtf(std::string& document) const;
+    // The whole listing as one RTF document that states the item and heading formats;
+    // false when they cannot be told exactly that way. sizeForAll: the document states
+    // no size, and the item size is to be set on the whole text once it is read.
+    bool MakeRtf(std::string& document, bool& sizeForAll) const;
 
     // The style that text typed at the end of the listing takes.
     const TextStyle* Pending() const { return pending_; }
@@ -56,12 +57,23 @@ private:
     size_t lastUnderscoreEnd_ = 0;
 };
 
-// The control words that turn the character format item into heading (bold, italic,
-// underline, strike-out, size and colour), with the colour table they need; false
-// when the two differ in what such words cannot carry exactly (face, character set,
-// pitch, a size that is no whole number of half points, an offset).
-bool HeadingControlWords(const CHARFORMATA& item, const CHARFORMATA& heading, std::string& tables,
-                         std::string& words);
+// The RTF that states the item and heading formats: the font and colour tables, the
+// words that set the item format for the whole document, and the words that turn it
+// into the heading format (bold, italic, underline, strike-out, size and colour).
+struct RtfFormatWords {
+    std::string tables;
+    std::string item;
+    std::string heading;
+    bool sizeForAll = false;  // the item size is no whole number of half points
+};
+// False when the two formats differ in what RTF words cannot carry exactly (face,
+// character set, pitch, an offset, automatic colour, or a size that is no whole number
+// of half points while the other style's differs).
+bool ListingFormatWords(const CHARFORMATA& item, const CHARFORMATA& heading, RtfFormatWords& words);
+
+// Puts text (in the ANSI code page) in place of the pane's selection, in the
+// insertion style; not undoable.
+void InsertAtCaret(HWND pane, const std::string& text);
 
 // Replaces the underscores of text with spaces, stepping by characters of codePage;
 // returns the offset right after the last one replaced, or npos when there was none.

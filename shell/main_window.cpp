@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <commctrl.h>
+#include <ole2.h>
 #include <richedit.h>
 
 #include "about/help_page.h"
@@ -31,9 +32,16 @@ const char kClassName[] = "Kelvora";
 // a new control in the listing pane's place meanwhile.
 bool ListingHadFocus = false;
 
+// Whether StartUp's OleInitialize succeeded, so that it is balanced once the last
+// pane is gone.
+bool OleStarted = false;
+
 void StartUp(HWND window) {
     MainWindow = window;
     ListingHadFocus = false;
+    // The listing pane hands the clipboard and drag and drop through OLE, which must be
+    // initialised on this thread before the panes exist.
+    OleStarted = SUCCEEDED(OleInitialize(nullptr));
     FixSettingsFilePath();
     FixHelpPagePath();
     LoadExtensionList();
@@ -68,6 +76,14 @@ void ShutDown() {
     ReleaseMenuPictures();
     ReleaseFolderTree();
     PostQuitMessage(0);
+}
+
+// The panes are gone (a pending copy was flushed to the clipboard as the listing pane
+// went): OLE can be left.
+void LeaveOle() {
+    if (OleStarted)
+        OleUninitialize();
+    OleStarted = false;
 }
 
 }  // namespace
@@ -133,6 +149,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_DESTROY:
             ShutDown();
             return 0;
+        case WM_NCDESTROY:
+            LeaveOle();
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_SIZE:
             LayoutPanes(LOWORD(lParam), HIWORD(lParam));
             return 0;

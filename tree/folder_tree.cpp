@@ -25,6 +25,9 @@ bool Utf8CodePage() {
 
 std::vector<InsertedFolder> lastInserted;
 
+// Where DescendToLeaf ended: the folder the root's reading searches.
+char leafFolder[kPathCapacity] = "";
+
 // For every folder node the tree holds, whether the search that inserted it reported
 // a link. A handle of a deleted node may come back for a new one, which the insertion
 // then writes again.
@@ -56,6 +59,14 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
         lastInserted.push_back({child, found[i].link});
         readAsLink[child] = found[i].link;
     }
+}
+
+// The path of the folder name inside folder (a path with a trailing backslash), with
+// its own trailing backslash, into path (kPathCapacity bytes); false when it does not
+// fit.
+bool ChildPath(const char* folder, const char* name, char* path) {
+    return CopyText(path, kPathCapacity, folder) && AppendText(path, kPathCapacity, name) &&
+           AppendText(path, kPathCapacity, "\\");
 }
 
 std::wstring TreeKey(const char* name) {
@@ -128,32 +139,45 @@ void PopulateDrives() {
 }
 
 void DescendToLeaf() {
-    // Follows the first folder that can be entered at each level. Links are never
-    // followed (a link back up the tree would make the descent run to the path
-    // limit), and a folder that cannot be entered is passed over, so the descent
-    // always ends.
+    // Follows the first folder that can be entered at each level, from the folder the
+    // program was started in. Links are never followed (a link back up the tree would
+    // make the descent run to the path limit), and a folder that cannot be entered is
+    // passed over, so the descent always ends. The process current directory stays
+    // where it is: only the leaf's path is kept, for the root's reading.
     DirectoryService& dir = Directory();
+    char folder[kPathCapacity];
+    if (!dir.StartFolder(folder, sizeof folder)) {
+        leafFolder[0] = '\0';
+        return;
+    }
     for (int depth = 0; depth < kPathCapacity; ++depth) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = dir.FindFirst("*.*", &entry);
+        FoundEntry entry;
+        HANDLE search = dir.FindFirst(folder, "*.*", &entry);
         if (search == INVALID_HANDLE_VALUE)
-            return;
+            break;
         bool moved = false;
         do {
+            char below[kPathCapacity];
             if (IsShownFolder(entry) && !IsLinkFolder(entry) &&
-                dir.ChangeDirectory(entry.cFileName)) {
+                ChildPath(folder, entry.name, below) && dir.CanEnter(below)) {
+                CopyText(folder, sizeof folder, below);
                 moved = true;
                 break;
             }
         } while (dir.FindNext(search, &entry));
         dir.CloseSearch(search);
         if (!moved)
-            return;
+            break;
     }
+    CopyText(leafFolder, sizeof leafFolder, folder);
+}
+
+const char* DescentLeaf() {
+    return leafFolder;
 }
 
 void PopulateNode(HTREEITEM node) {
-    if (node != RootNode && !Directory().ChangeDirectory(CurrentPath)) {
+    if (node != RootNode && !Directory().CanEnter(CurrentPath)) {
         lastInserted.clear();
         return;
     }
@@ -166,17 +190,23 @@ void PopulateEnteredNode(HTREEITEM node) {
     if (TreeGetParam(TreePane, node) == 1)
         return;
     TreeSetParam(TreePane, node, 1);
-    WIN32_FIND_DATAA entry;
-    HANDLE search = dir.FindFirst("*.*", &entry);
+    // The root searches the descent's leaf, which holds no folder to show; a folder,
+    // its own path.
+    const char* folder = node == RootNode ? leafFolder : CurrentPath;
+    if (folder[0] == '\0')
+        return;
+    FoundEntry entry;
+    HANDLE search = dir.FindFirst(folder, "*.*", &entry);
     if (search == INVALID_HANDLE_VALUE)
         return;
     std::vector<FoundFolder> found;
+    char path[kPathCapacity];
     do {
-        // The root holds only the drives, whatever folder the descent ended in.
-        if (node != RootNode && IsShownFolder(entry)) {
-            entry.cFileName[MAX_PATH - 1] = '\0';
-            found.push_back({entry.cFileName, TreeKey(entry.cFileName), IsLinkFolder(entry)});
-        }
+        // The root holds only the drives, whatever folder the descent ended in. A
+        // folder whose path would not fit the path buffers could never be read or
+        // listed, so it is not shown.
+        if (node != RootNode && IsShownFolder(entry) && ChildPath(folder, entry.name, path))
+            found.push_back({entry.name, TreeKey(entry.name), IsLinkFolder(entry)});
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);
     InsertSorted(node, found);
@@ -192,7 +222,7 @@ bool ReadAsLink(HTREEITEM node) {
     return found != readAsLink.end() && found->second;
 }
 
-bool BuildNodePath(HTREEITEM node) {
+bool FillNodePath(HTREEITEM node) {
     const bool utf8 = Utf8CodePage();
     CurrentPath[0] = '\0';
     bool fits = true;
@@ -210,8 +240,10 @@ bool BuildNodePath(HTREEITEM node) {
         if (at == RootNode)
             break;
     }
-    // A path that did not fit is not a path of this node: never enter it.
-    if (!fits)
-        return false;
-    return Directory().ChangeDirectory(CurrentPath);
+    return fits;
+}
+
+bool BuildNodePath(HTREEITEM node) {
+    // A path that did not fit is not a path of this node: never read it.
+    return FillNodePath(node) && Directory().CanEnter(CurrentPath);
 }

@@ -39,13 +39,22 @@ HWND CreateTreePane(HWND parent, int width, int height);
 
 void InitFolderTree();
 void PopulateDrives();
+// Walks down from the start folder, taking the first folder that can be entered at
+// each level, to a folder without one; the root's reading searches that leaf.
 void DescendToLeaf();
+// The folder where the last DescendToLeaf ended (empty before).
+const char* DescentLeaf();
+// Reads the subfolders of the node (whose path CurrentPath holds) once and expands
+// it; a folder that cannot be entered stays unread.
 void PopulateNode(HTREEITEM node);
-// PopulateNode for a node whose folder already is the current directory (BuildNodePath
-// on it has just succeeded): the same reading, without changing directory again.
+// PopulateNode for a node whose folder BuildNodePath has just found can be entered:
+// the same reading, without asking again.
 void PopulateEnteredNode(HTREEITEM node);
 // Sets CurrentPath (and the working copy) to the node's full path with a trailing
-// backslash and makes it the current directory; true when the directory changed.
+// backslash; true when it fits. Nothing on disk is asked.
+bool FillNodePath(HTREEITEM node);
+// FillNodePath, then whether that folder can be entered. The process current
+// directory is never moved.
 bool BuildNodePath(HTREEITEM node);
 
 // The folders that the last call of PopulateNode inserted, each with whether its

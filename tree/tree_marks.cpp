@@ -141,15 +141,22 @@ namespace {
 // below: a link back up the tree would make the walk read the same folders again and
 // again down to the path limit.
 bool IsLinkNode() {
-    WIN32_FIND_DATAA entry;
-    // CurrentPath holds the node's path with a trailing backslash; search the folder
-    // itself, without it.
-    char path[kPathCapacity];
-    lstrcpynA(path, CurrentPath, sizeof path);
-    size_t len = lstrlenA(path);
-    if (len > 3 && path[len - 1] == '\\')
-        path[len - 1] = '\0';
-    HANDLE search = Directory().FindFirst(path, &entry);
+    // CurrentPath holds the node's path with a trailing backslash: search its parent
+    // for its name. A drive's root is never a link.
+    char parent[kPathCapacity];
+    lstrcpynA(parent, CurrentPath, sizeof parent);
+    size_t len = lstrlenA(parent);
+    if (len <= 3)
+        return false;
+    parent[len - 1] = '\0';
+    char* slash = std::strrchr(parent, '\\');
+    if (slash == nullptr)
+        return false;
+    char name[kPathCapacity];
+    lstrcpynA(name, slash + 1, sizeof name);
+    slash[1] = '\0';
+    FoundEntry entry;
+    HANDLE search = Directory().FindFirst(parent, name, &entry);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     Directory().CloseSearch(search);
@@ -173,16 +180,14 @@ public:
         if (!unread || start == RootNode || !BuildNodePath(start))
             return;
         DirectoryService& dir = Directory();
-        WIN32_FIND_DATAA entry;
-        HANDLE search = dir.FindFirst("*.*", &entry);
+        FoundEntry entry;
+        HANDLE search = dir.FindFirst(CurrentPath, "*.*", &entry);
         if (search == INVALID_HANDLE_VALUE)
             return;
         std::unordered_map<std::string, bool> byName;
         do {
-            if (IsShownFolder(entry)) {
-                entry.cFileName[MAX_PATH - 1] = '\0';
-                byName.emplace(entry.cFileName, IsLinkFolder(entry));
-            }
+            if (IsShownFolder(entry))
+                byName.emplace(entry.name, IsLinkFolder(entry));
         } while (dir.FindNext(search, &entry));
         dir.CloseSearch(search);
         char text[kTreeTextCapacity];

@@ -252,6 +252,82 @@ TEST_F(Listing, ANameWithoutADotKeepsItsWholeName) {
     ExpectPane({{true, "Plain"}, {false, "README"}});
 }
 
+// NTFS takes names of 255 UTF-16 units, which need up to 765 bytes in UTF-8: more
+// than an 8-bit search record holds. Linux takes no name over 255 bytes, so they come
+// from the stand-in, between ordinary entries.
+TEST_F(Listing, NamesLongerThanAnEightBitSearchRecordAreShownAndListedWhole) {
+    std::string longName;
+    for (int i = 0; i < 100; ++i)
+        longName += "\xE6\x97\xA5";  // 100 times the same kanji: 300 bytes
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("Top")});
+    disk.SetEntries("C:\\Top\\",
+                    {FakeDirectory::File("a.mp3"), FakeDirectory::Folder(longName),
+                     FakeDirectory::File(longName + ".mp3"), FakeDirectory::Folder("z")});
+    disk.SetEntries("C:\\Top\\" + longName + "\\", {FakeDirectory::File("inside.mp3")});
+    HTREEITEM drive = TreeInsert(TreePane, RootNode, TVI_LAST, "C:\\", FixedDrive, FixedDrive);
+    HTREEITEM top = TreeInsert(TreePane, drive, TVI_LAST, "Top", FolderClosed, FolderOpen);
+    ASSERT_TRUE(BuildNodePath(top));
+    PopulateNode(top);
+    EXPECT_EQ(ChildTexts(top), (std::vector<std::string>{"z", longName}));
+    Mark(top);
+    Mark(FindChild(top, longName));
+    RegenerateListing();
+    // The heading keeps the cut of its 256-byte buffer, at a character boundary.
+    ExpectPane({{true, "Top"},
+                {false, "a"},
+                {false, longName},
+                {true, longName.substr(0, 255)},
+                {false, "inside"}});
+}
+
+// Upper and lower case go through UTF-16, so that letters whose other case takes
+// more or fewer bytes in UTF-8 come out whole, as the system's wide case tables map
+// the whole name.
+TEST_F(Listing, UpperAndLowerCaseKeepNamesValidForLettersOfEveryLength) {
+    const std::vector<std::string> names = {
+        "\xC4\xB1stanbul",  // dotless i
+        "\xC4\xB0zmir",     // capital I with a dot
+        "\xC5\xBFtra\xC3\x9F"
+        "e",  // long s, sharp s
+        "\xE2\x84\xAA"
+        "elvin",                       // Kelvin sign
+        "\xC3\x89t\xC3\xA9 \xC3\xA0",  // accented letters
+        "\xC8\xBF"
+        "x",  // s with swash tail, whose capital takes 3 bytes
+    };
+    FakeDirectory disk;
+    disk.AddDrive('C', DRIVE_FIXED);
+    std::vector<FakeDirectory::Entry> files;
+    for (const std::string& name : names)
+        files.push_back(FakeDirectory::File(name + ".mp3"));
+    disk.SetEntries("C:\\", {FakeDirectory::Folder("\xC4\xB1\xC5\xBF\xE2\x84\xAA")});
+    disk.SetEntries("C:\\\xC4\xB1\xC5\xBF\xE2\x84\xAA\\", files);
+    HTREEITEM drive = TreeInsert(TreePane, RootNode, TVI_LAST, "C:\\", FixedDrive, FixedDrive);
+    Mark(TreeInsert(TreePane, drive, TVI_LAST, "\xC4\xB1\xC5\xBF\xE2\x84\xAA", FolderClosed,
+                    FolderOpen));
+    auto wideCase = [](const std::string& name, bool upper) {
+        std::wstring w = Wide(name);
+        upper ? CharUpperBuffW(&w[0], static_cast<DWORD>(w.size()))
+              : CharLowerBuffW(&w[0], static_cast<DWORD>(w.size()));
+        return Utf8(w);
+    };
+    for (bool upper : {true, false}) {
+        ListingOptions.ItemsUpperCase = ListingOptions.FoldersUpperCase = upper;
+        ListingOptions.ItemsLowerCase = ListingOptions.FoldersLowerCase = !upper;
+        RegenerateListing();
+        std::vector<Line> lines = {{true, wideCase("\xC4\xB1\xC5\xBF\xE2\x84\xAA", upper)}};
+        for (const std::string& name : names)
+            lines.push_back({false, wideCase(name, upper)});
+        ExpectPane(lines);
+        const std::string text = PaneText(ListingPane);
+        EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.c_str(), -1, nullptr, 0),
+                  0);
+        EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos) << "no replacement character";
+    }
+}
+
 TEST_F(Listing, AListedDriveShowsItsOwnTextWithOrWithoutCompletePaths) {
     FakeDirectory disk;
     disk.AddDrive('C', DRIVE_FIXED);
@@ -420,9 +496,20 @@ TEST_F(Listing, ARebuildOverAFullPaneLeavesExactlyWhatARunByRunWriteLeaves) {
              FolderStyle.font.lfUnderline = 1;
              FolderStyle.colour = RGB(0x12, 0x34, 0x56);
              ItemStyle.font.lfStrikeOut = 1;
+             ItemStyle.font.lfHeight = -10;  // 160 twips: the two sizes are told apart
              ItemStyle.colour = RGB(0xAA, 0, 0);
              BuildCharFormat(FolderStyle);
              BuildCharFormat(ItemStyle);
+         }},
+        {"one size for both that RTF cannot tell", true,
+         [] {
+             FolderStyle.colour = RGB(0, 0x80, 0);
+             BuildCharFormat(FolderStyle);
+         }},
+        {"another heading size over items RTF cannot size", false,
+         [] {
+             FolderStyle.font.lfHeight = -15;
+             BuildCharFormat(FolderStyle);
          }},
         {"a heading size RTF cannot tell", false,
          [] {

@@ -1,4 +1,5 @@
 // The main window end to end: start-up, splitter, tree interaction, menus, commands.
+#include <ole2.h>
 #include <richedit.h>
 
 #include <cstring>
@@ -83,6 +84,12 @@ TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
     EXPECT_EQ(CurrentNode, nullptr);
     // The start directory has no subfolder, so the descent stayed there.
     EXPECT_EQ(CurrentDirectory(), start.Path());
+    // OLE, which the pane's clipboard and drag and drop go through, is initialised on
+    // this thread: a further initialisation only counts up.
+    const HRESULT ole = OleInitialize(nullptr);
+    EXPECT_EQ(ole, S_FALSE);
+    if (SUCCEEDED(ole))
+        OleUninitialize();
     RECT w;
     GetWindowRect(MainWindow, &w);
     RECT want = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -258,9 +265,9 @@ TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItsel
         Sleep(100);
     // The system's search reports it as a link (under Wine: a reparse point whose tag
     // the 8-bit search leaves unwritten).
-    WIN32_FIND_DATAA entry;
+    FoundEntry entry;
     std::memset(&entry, 0xAB, sizeof entry);
-    HANDLE search = Directory().FindFirst((start / "Top\\B\\back").c_str(), &entry);
+    HANDLE search = Directory().FindFirst((start / "Top\\B\\").c_str(), "back", &entry);
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     Directory().CloseSearch(search);
     EXPECT_TRUE(IsLinkFolder(entry));
@@ -306,6 +313,18 @@ TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItsel
     EXPECT_TRUE(TreeIsExpanded(TreePane, a));
     EXPECT_TRUE(PaneHas("    A1\rx"));
 
+    // No folder read or listed became the current directory, so each can be renamed
+    // or removed while the program runs (Windows refuses both for the current
+    // directory); the next rebuild finds A1 gone.
+    EXPECT_EQ(CurrentDirectory(), start.Path());
+    ASSERT_TRUE(MoveFileA((start / "Top\\A").c_str(), (start / "Top\\Renamed").c_str()));
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+    ASSERT_TRUE(DeleteFileA((start / "Top\\Renamed\\A1\\x.mp3").c_str()));
+    ASSERT_TRUE(RemoveDirectoryA((start / "Top\\Renamed\\A1").c_str()));
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+
     DispatchCommand(IDC_UNLIST_SUBFOLDERS);
     for (HTREEITEM node : {a, a1, b, back})
         EXPECT_EQ(TreeGetImage(TreePane, node), FolderClosed);
@@ -314,6 +333,41 @@ TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItsel
     CurrentNode = lone;
     DispatchCommand(IDC_LIST_SUBFOLDERS);
     EXPECT_EQ(TreeGetImage(TreePane, lone), FolderClosed);
+}
+
+// Paths past MAX_PATH (260) and past 600 bytes, which the 8-bit calls and relative
+// paths cannot reach, are read, shown and listed to the last folder.
+TEST_F(MainWindowTest, ListSubFoldersReadsAndListsAChainOfFoldersFarPastMaxPath) {
+    const int kDepth = 20;
+    std::wstring path = L"\\\\?\\" + Wide(start / "deep");
+    std::vector<std::wstring> made = {path};
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    for (int i = 1; i <= kDepth; ++i) {
+        wchar_t name[64];
+        swprintf(name, 64, L"\\deepfolder_number_%02d_abcdefghij", i);
+        path += name;
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr)) << i;
+        made.push_back(path);
+        swprintf(name, 64, L"\\song_%02d.mp3", i);
+        HANDLE song = CreateFileW((path + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(song, INVALID_HANDLE_VALUE) << i;
+        CloseHandle(song);
+        made.push_back(path + name);
+    }
+    ASSERT_GT(path.size(), 600u);
+    CurrentNode = OpenFolder(start / "deep");
+    DispatchCommand(IDC_LIST_SUBFOLDERS);
+    std::string want;
+    for (int i = 1; i <= kDepth; ++i) {
+        char lines[96];
+        snprintf(lines, sizeof lines, "\r    deepfolder number %02d abcdefghij\rsong %02d", i, i);
+        want += lines;
+    }
+    EXPECT_EQ(PaneText(ListingPane), want);
+    EXPECT_EQ(CurrentDirectory(), start.Path());
+    for (auto at = made.rbegin(); at != made.rend(); ++at)
+        DeleteFileW(at->c_str()) || RemoveDirectoryW(at->c_str());
 }
 
 TEST_F(MainWindowTest, RefreshShowsNewFoldersAndDropsMarksBelowButKeepsItsOwn) {
@@ -424,6 +478,58 @@ TEST_F(MainWindowTest, NamesOutsideTheAnsiCodePageShowListAndReadBack) {
     std::string text = PaneText(ListingPane);
     EXPECT_NE(text.find("    " + cafe + "\r" + japanese), std::string::npos) << text;
     EXPECT_NE(text.find("    " + japanese + "\r\xF0\x9F\x8E\xB5 song"), std::string::npos) << text;
+
+    // Headings in another face and size are written run by run, a heading colour of
+    // its own streams in; either way every name reads back as the same UTF-16, and no
+    // 8-bit text outside ASCII reaches the pane, whose decoding of it Windows does not
+    // document.
+    const std::string greek = "\xCE\xB1\xCE\xB2\xCE\xB3";  // alpha beta gamma
+    start.MakeFile(cafe + "\\" + greek + ".mp3");
+    static int eightBitTexts;
+    eightBitTexts = 0;
+    HHOOK spy = SetWindowsHookExA(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+            if (code == HC_ACTION && sent->message == EM_REPLACESEL && sent->lParam != 0) {
+                for (const char* c = reinterpret_cast<const char*>(sent->lParam); *c; ++c)
+                    eightBitTexts += static_cast<unsigned char>(*c) >= 0x80;
+            }
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    const TextStyle folderStyle = FolderStyle;
+    lstrcpynA(FolderStyle.font.lfFaceName, "Tahoma", LF_FACESIZE);
+    FolderStyle.font.lfHeight = -16;  // 12 points
+    BuildCharFormat(FolderStyle);
+    std::string items;
+    for (const std::string& name : FilesInSearchOrder(start / cafe, "*.mp3"))
+        items += "\r" + name.substr(0, name.size() - 4);
+    ASSERT_EQ(items.size(), 2 + japanese.size() + greek.size());
+    const std::wstring want =
+        Wide("\r    " + cafe + items + "\r    " + japanese + "\r\xF0\x9F\x8E\xB5 song");
+    for (bool colour : {false, true}) {
+        if (colour) {
+            FolderStyle = folderStyle;
+            FolderStyle.colour = RGB(0, 0, 0xC0);
+            BuildCharFormat(FolderStyle);
+        }
+        RegenerateListing();
+        EXPECT_EQ(LastListingWasStreamed(), colour);
+        const std::wstring got = Wide(PaneText(ListingPane));
+        EXPECT_EQ(got.size(), want.size());
+        EXPECT_TRUE(got == want) << PaneText(ListingPane);
+        std::vector<Paragraph> lines = ReadParagraphs(ListingPane);
+        ASSERT_EQ(lines.size(), 6u);
+        EXPECT_EQ(lines[1].face, colour ? "MS Sans Serif" : "Tahoma");
+        EXPECT_EQ(lines[1].height, colour ? 192 : 256);
+        EXPECT_EQ(lines[2].face, "MS Sans Serif");
+        EXPECT_EQ(lines[2].height, 192);
+    }
+    UnhookWindowsHookEx(spy);
+    FolderStyle = folderStyle;
+    BuildCharFormat(FolderStyle);
+    EXPECT_EQ(eightBitTexts, 0);
 }
 
 }  // namespace

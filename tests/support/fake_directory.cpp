@@ -46,25 +46,41 @@ UINT FakeDirectory::DriveType(const char* root) {
     return it == drives_.end() ? DRIVE_NO_ROOT_DIR : it->second;
 }
 
-bool FakeDirectory::ChangeDirectory(const char* path) {
-    std::string target = path;
-    if (target.size() < 2 || target[1] != ':')
-        target = cwd + target;
-    if (target.back() != '\\')
+bool FakeDirectory::StartFolder(char* buffer, int capacity) {
+    if (cwd.size() + 1 > static_cast<size_t>(capacity))
+        return false;
+    std::memcpy(buffer, cwd.c_str(), cwd.size() + 1);
+    return true;
+}
+
+bool FakeDirectory::CanEnter(const char* folder) {
+    std::string target = folder;
+    if (target.empty() || target.back() != '\\')
         target += '\\';
     if (!folders_.count(target) || unenterable_.count(target))
         return false;
-    cwd = target;
     entered.push_back(target);
     return true;
 }
 
-HANDLE FakeDirectory::FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) {
-    if (unsearchable_.count(cwd))
+namespace {
+
+void Fill(const FakeDirectory::Entry& from, FoundEntry* entry) {
+    std::memset(entry, 0, sizeof *entry);
+    entry->attributes = from.attributes;
+    entry->reparseTag = from.reparseTag;
+    std::strncpy(entry->name, from.name.c_str(), sizeof entry->name - 1);
+}
+
+}  // namespace
+
+HANDLE FakeDirectory::FindFirst(const char* folder, const char* pattern, FoundEntry* entry) {
+    const std::string in = folder;
+    if (unsearchable_.count(in) || !folders_.count(in))
         return INVALID_HANDLE_VALUE;
     std::string p = pattern;
     std::vector<Entry> matches;
-    const std::vector<Entry>& all = folders_[cwd];
+    const std::vector<Entry>& all = folders_[in];
     if (p == "*.*") {
         matches.push_back(Folder("."));
         matches.push_back(Folder(".."));
@@ -83,11 +99,8 @@ HANDLE FakeDirectory::FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) {
             }
         }
     } else {
-        // An exact name: the folder itself (a path without a trailing backslash).
-        std::string parent = p.substr(0, p.rfind('\\') + 1);
-        std::string name = p.substr(p.rfind('\\') + 1);
-        for (const Entry& e : folders_[parent]) {
-            if (e.name == name)
+        for (const Entry& e : all) {  // an exact name
+            if (e.name == p)
                 matches.push_back(e);
         }
     }
@@ -96,21 +109,15 @@ HANDLE FakeDirectory::FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) {
     int handle = nextHandle_++;
     searches_[handle] = {matches, 1};
     ++openSearches;
-    std::memset(entry, 0, sizeof *entry);
-    entry->dwFileAttributes = matches[0].attributes;
-    entry->dwReserved0 = matches[0].reparseTag;
-    std::strncpy(entry->cFileName, matches[0].name.c_str(), MAX_PATH - 1);
+    Fill(matches[0], entry);
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(handle));
 }
 
-bool FakeDirectory::FindNext(HANDLE search, WIN32_FIND_DATAA* entry) {
+bool FakeDirectory::FindNext(HANDLE search, FoundEntry* entry) {
     Search& s = searches_[static_cast<int>(reinterpret_cast<intptr_t>(search))];
     if (s.next >= s.entries.size())
         return false;
-    std::memset(entry, 0, sizeof *entry);
-    entry->dwFileAttributes = s.entries[s.next].attributes;
-    entry->dwReserved0 = s.entries[s.next].reparseTag;
-    std::strncpy(entry->cFileName, s.entries[s.next].name.c_str(), MAX_PATH - 1);
+    Fill(s.entries[s.next], entry);
     ++s.next;
     return true;
 }

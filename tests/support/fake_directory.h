@@ -27,16 +27,17 @@ public:
     void Unenterable(const std::string& folder) { unenterable_.insert(folder); }
     void Unsearchable(const std::string& folder) { unsearchable_.insert(folder); }
 
-    std::string cwd = "C:\\";
+    std::string cwd = "C:\\";  // the start folder
     int openSearches = 0;
-    std::vector<std::string> entered;  // every folder ChangeDirectory went into
+    std::vector<std::string> entered;  // every folder CanEnter allowed
 
     DWORD LogicalDrives() override;
     DWORD LogicalDriveStrings(DWORD size, char* buffer) override;
     UINT DriveType(const char* root) override;
-    bool ChangeDirectory(const char* path) override;
-    HANDLE FindFirst(const char* pattern, WIN32_FIND_DATAA* entry) override;
-    bool FindNext(HANDLE search, WIN32_FIND_DATAA* entry) override;
+    bool StartFolder(char* buffer, int capacity) override;
+    bool CanEnter(const char* folder) override;
+    HANDLE FindFirst(const char* folder, const char* pattern, FoundEntry* entry) override;
+    bool FindNext(HANDLE search, FoundEntry* entry) override;
     void CloseSearch(HANDLE search) override;
 
     static Entry Folder(const std::string& name) { return {name, FILE_ATTRIBUTE_DIRECTORY}; }

@@ -101,8 +101,9 @@ TEST(PopulateNode, ReadsOnceAndAReadCollapsedNodeStaysCollapsed) {
     PopulateNode(node);
     EXPECT_EQ(ChildTexts(node), (std::vector<std::string>{"one"}));
     EXPECT_FALSE(TreeIsExpanded(TreePane, node));
-    // ... but the current directory moved to the node's folder.
-    EXPECT_EQ(CurrentDirectory() + "\\", std::string(CurrentPath));
+    // The process current directory never follows the tree: Windows would keep that
+    // folder from being renamed or removed.
+    EXPECT_EQ(CurrentDirectory(), "Z:\\tmp");
 }
 
 TEST(PopulateNode, AFolderThatCannotBeEnteredStaysUnreadAndIsTriedAgain) {
@@ -139,6 +140,7 @@ TEST(BuildNodePath, GivesTheFullPathWithOneTrailingBackslash) {
     TestPanes panes;
     TempFolder temp;
     temp.MakeFolder("A\\B");
+    SetCurrentDirectoryA("Z:\\tmp");
     HTREEITEM drive = AddPathNodes("Z:\\");
     EXPECT_TRUE(BuildNodePath(drive));
     EXPECT_STREQ(CurrentPath, "Z:\\");
@@ -146,7 +148,7 @@ TEST(BuildNodePath, GivesTheFullPathWithOneTrailingBackslash) {
     EXPECT_TRUE(BuildNodePath(b));
     EXPECT_EQ(std::string(CurrentPath), temp.Path() + "\\A\\B\\");
     EXPECT_STREQ(PathWorkCopy, CurrentPath);
-    EXPECT_EQ(CurrentDirectory(), temp / "A\\B");
+    EXPECT_EQ(CurrentDirectory(), "Z:\\tmp");
 }
 
 TEST(BuildNodePath, APathTooLongForItsBufferIsNeverEntered) {
@@ -168,7 +170,8 @@ TEST(DescendToLeaf, FollowsTheFirstFolderAtEachLevelDownToALeaf) {
     temp.MakeFile("top\\file.txt");
     SetCurrentDirectoryA(temp.Path().c_str());
     DescendToLeaf();
-    EXPECT_EQ(CurrentDirectory(), temp / "top\\middle\\leaf");
+    EXPECT_EQ(DescentLeaf(), temp / "top\\middle\\leaf\\");
+    EXPECT_EQ(CurrentDirectory(), temp.Path());
 }
 
 TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
@@ -182,7 +185,7 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     disk.Unenterable("C:\\open\\locked2\\");
     disk.cwd = "C:\\";
     DescendToLeaf();
-    EXPECT_EQ(disk.cwd, "C:\\open\\");
+    EXPECT_STREQ(DescentLeaf(), "C:\\open\\");
     EXPECT_EQ(disk.openSearches, 0);
 
     // Only symbolic links and junctions (and a reparse point with no reported tag) are
@@ -193,7 +196,7 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     disk.SetEntries("C:\\open\\cloud\\", {FakeDirectory::Tagged("dedup", IO_REPARSE_TAG_DEDUP)});
     disk.cwd = "C:\\open\\";
     DescendToLeaf();
-    EXPECT_EQ(disk.cwd, "C:\\open\\cloud\\dedup\\");
+    EXPECT_STREQ(DescentLeaf(), "C:\\open\\cloud\\dedup\\");
 }
 
 TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
@@ -274,7 +277,7 @@ TEST(InitFolderTree, LeavesTheRootReadExpandedSelectedAndHoldingOnlyTheDrives) {
     EXPECT_EQ(reinterpret_cast<HTREEITEM>(SendMessageA(TreePane, TVM_GETNEXTITEM, TVGN_CARET, 0)),
               RootNode);
     EXPECT_EQ(GetFocus(), TreePane);
-    EXPECT_EQ(disk.cwd, "C:\\stuck\\");
+    EXPECT_STREQ(DescentLeaf(), "C:\\stuck\\");
     ReleaseFolderTree();
 }
 
