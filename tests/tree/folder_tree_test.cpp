@@ -1,6 +1,7 @@
 // The folder tree model: drives, lazy reading, sorting, paths and the start-up descent.
 #include <gtest/gtest.h>
 
+#include "base/wide_text.h"
 #include "support/fake_directory.h"
 #include "support/panes.h"
 #include "support/temp_folder.h"
@@ -161,6 +162,25 @@ TEST(BuildNodePath, APathTooLongForItsBufferIsNeverEntered) {
     EXPECT_FALSE(BuildNodePath(at));
     EXPECT_LT(strlen(CurrentPath), static_cast<size_t>(kPathCapacity));
     EXPECT_EQ(CurrentDirectory(), "Z:\\tmp");
+}
+
+// A name of 255 UTF-16 units, NTFS's longest, fits a search entry whole in UTF-8: 765
+// bytes for characters of three bytes, and characters outside the Basic Multilingual
+// Plane, two units each, take four.
+TEST(DirectoryService, TheLongestNamesConvertWholeIntoASearchEntry) {
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    std::string kanji, emoji = "x";
+    for (int i = 0; i < 255; ++i)
+        kanji += "\xE6\x97\xA5";
+    for (int i = 0; i < 127; ++i)
+        emoji += "\xF0\x9F\x8E\xB5";
+    for (const std::string& name : {kanji, emoji}) {
+        const std::wstring wide = Wide(name);
+        ASSERT_EQ(wide.size(), 255u);
+        FoundEntry entry;
+        EXPECT_TRUE(AnsiFromWideInto(wide.c_str(), entry.name, sizeof entry.name));
+        EXPECT_EQ(std::string(entry.name), name);
+    }
 }
 
 TEST(DescendToLeaf, FollowsTheFirstFolderAtEachLevelDownToALeaf) {
