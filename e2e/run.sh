@@ -12,7 +12,8 @@
 # starts the program afresh in a new start directory under /tmp. Logs, saved files
 # and a screenshot of every failure are kept in BUILD_DIR/e2e-output/. Nothing is
 # left running afterwards. The print scenario prints on a private CUPS queue that
-# writes PDFs (tools/cups), which needs root; without it that scenario is skipped.
+# writes PDFs (tools/cups), which needs root; without it that scenario fails, unless
+# KELVORA_SKIP names "printer" (a scenario that needs xclip: "clipboard").
 # Two runs on the same BUILD_DIR at once are not supported (they share the prefix).
 set -uo pipefail
 
@@ -104,7 +105,7 @@ for fn in "${SCENARIOS[@]}"; do
   mkdir -p "$SCEN_OUT" "$WORK/start" "$WORK/data"
   t0=$SECONDS
   (
-    trap 'stop_program; cp -r "$WORK"/*.rtf "$WORK"/*.txt "$WORK"/*.pdf "$WORK/start/Kelvora.ini" "$SCEN_OUT"/ 2>/dev/null; true' EXIT
+    trap 'rc=$?; stop_program || rc=1; cp -r "$WORK"/*.rtf "$WORK"/*.txt "$WORK"/*.pdf "$WORK/start/Kelvora.ini" "$SCEN_OUT"/ 2>/dev/null; exit $rc' EXIT
     "$fn"
   ) >"$SCEN_OUT/log" 2>&1
   rc=$?

@@ -55,6 +55,7 @@ scenario_1_first_start() {
   settle "$GX" "$GY" "$GW" 24
   local caption
   caption=$(import -window root -crop "1x1+$((GX + GW / 2))+$((GY + 12))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | head -n1)
+  [ -n "$caption" ] || fail "could not read the caption's colour from the screen"
   [ "$caption" != "#808080" ] || fail "the caption of the active window is drawn inactive ($caption)"
   echo "title and default Kelvora.ini are right; the caption is drawn active ($caption)"
 }
@@ -175,7 +176,7 @@ pdf_count() {
 
 scenario_7_print() {
   [ -n "${CUPS_SERVER:-}" ] ||
-    skip "no private CUPS printer here: $(tail -n 3 "$OUT/cups.log" 2>/dev/null | tr '\n' ' ')"
+    skip printer "no private CUPS printer here: $(tail -n 3 "$OUT/cups.log" 2>/dev/null | tr '\n' ' ')"
   local pdfs=$CUPS_RUN/pdf
   local before
   before=$(pdf_count)
@@ -279,7 +280,7 @@ expect_clip_rtf() {
 }
 
 scenario_21_copy_to_other_programs() {
-  command -v xclip >/dev/null || skip "xclip is missing (scripts/install-deps.sh)"
+  command -v xclip >/dev/null || skip clipboard "xclip is missing (scripts/install-deps.sh)"
   local d=$WORK/data
   mkdir -p "$d/Café_音楽_🎵"
   : >"$d/Café_音楽_🎵/hello_world.mp3"

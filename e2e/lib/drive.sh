@@ -19,19 +19,37 @@ fail() {
   exit 1
 }
 
+# skip WHAT REASON: a scenario that cannot run here fails, unless the person running the
+# tests asked to skip WHAT by name (KELVORA_SKIP=printer,clipboard,...).
 skip() {
-  echo "SKIP: $*" >&2
-  exit 77
+  local what=$1
+  shift
+  if skip_asked "$what"; then
+    echo "SKIP: $what: $*" >&2
+    exit 77
+  fi
+  fail "$* (set KELVORA_SKIP=$what to skip this on purpose)"
+}
+
+# skip_asked WHAT: KELVORA_SKIP names WHAT.
+skip_asked() {
+  case ",${KELVORA_SKIP:-}," in *",$1,"*) return 0 ;; esac
+  return 1
 }
 
 step() {
   echo "-- $*"
 }
 
+# How many times longer than its nominal seconds every wait may take before it gives
+# up: a loaded machine is slow, and a wait that ends early costs nothing. One place for
+# every wait of the scenarios (KELVORA_E2E_PATIENCE overrides it).
+PATIENCE=${KELVORA_E2E_PATIENCE:-4}
+
 # poll SECONDS CONDITION: evaluates the shell text CONDITION every tenth of a second
-# until it holds (status 0) or SECONDS have passed (status 1).
+# until it holds (status 0) or SECONDS times PATIENCE have passed (status 1).
 poll() {
-  local deadline=$((SECONDS + $1))
+  local deadline=$((SECONDS + $1 * PATIENCE))
   while :; do
     eval "$2" && return 0
     [ "$SECONDS" -ge "$deadline" ] && return 1

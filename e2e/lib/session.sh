@@ -30,28 +30,15 @@ close_inherited_fds() {
   done
 }
 
-# start_display: an Xvfb of its own on the first free display number.
+# start_display: an Xvfb of its own, on a display number the server picks itself
+# (-displayfd), so that runs at the same time never race for one.
 start_display() {
-  local n
-  for n in $(seq 141 220); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$OUT/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    local _
-    for _ in $(seq 1 100); do
-      [ -e /tmp/.X11-unix/X$n ] && break
-      kill -0 "$XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -e /tmp/.X11-unix/X$n ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-      export DISPLAY=:$n
-      return 0
-    fi
-    # Another server took the number meanwhile: try the next one.
-    kill "$XVFB_PID" 2>/dev/null || true
-    XVFB_PID=
-  done
-  echo "e2e: no free X display between :141 and :220" >&2
+  . "$ROOT/tools/wine/xvfb.sh"
+  if start_xvfb "$OUT/xvfb.display" "$OUT/xvfb.log"; then
+    export DISPLAY=$XVFB_DISPLAY
+    return 0
+  fi
+  echo "e2e: Xvfb did not start (log in $OUT/xvfb.log)" >&2
   return 1
 }
 
@@ -130,8 +117,10 @@ start_program() {
 }
 
 # stop_program: closes the program as a person would (File, Exit) and, if it is still
-# there after a while, ends it and its desktop by their process ids.
+# there after a while, ends it and its desktop by their process ids. Returns 1 when
+# File, Exit was given and did not close it.
 stop_program() {
+  local exited=0
   if [ -n "$PROGRAM_WID" ] && window_exists "$PROGRAM_WID"; then
     # A dialog or menu left open by a failed scenario: end the program by its id.
     if [ -z "$(popup_windows)$(other_windows)" ]; then
@@ -144,7 +133,8 @@ stop_program() {
       if poll 10 '! window_exists "$PROGRAM_WID"'; then
         echo "closed Kelvora with File, Exit"
       else
-        echo "Kelvora did not close with File, Exit"
+        echo "FAIL: Kelvora did not close with File, Exit" >&2
+        exited=1
       fi
     fi
   fi
@@ -157,5 +147,5 @@ stop_program() {
   done
   [ -n "$LAUNCHER_PID" ] && wait "$LAUNCHER_PID" 2>/dev/null
   PROGRAM_WID='' PROGRAM_PID='' DESKTOP_WID='' DESKTOP_PID='' LAUNCHER_PID=''
-  return 0
+  return "$exited"
 }

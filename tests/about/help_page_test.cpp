@@ -68,9 +68,9 @@ protected:
         SetCurrentDirectoryA(startedIn_.c_str());
     }
 
-    // Starts the program's main window in a directory that has the help page, then has
-    // the tree take the current directory into another folder, as a click on a folder
-    // does.
+    // Starts the program's main window in a directory that has the help page, reads a
+    // folder elsewhere into the tree, then moves the current directory there, as
+    // anything else in the process might.
     void StartIn(const std::string& directory, const std::string& elsewhere, bool withPage = true) {
         if (withPage)
             WriteHelpPage(directory);
@@ -79,6 +79,7 @@ protected:
         window_ = CreateMainWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(window_, nullptr);
         ASSERT_TRUE(BuildNodePath(AddPathNodes(elsewhere)));
+        ASSERT_TRUE(SetCurrentDirectoryA(elsewhere.c_str()));
         ASSERT_TRUE(SamePath(CurrentDirectory(), elsewhere));
     }
 

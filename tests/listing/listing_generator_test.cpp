@@ -126,8 +126,10 @@ TEST_F(Listing, CompleteFolderPathAndCaseRulesShapeTheHeadings) {
     EXPECT_STREQ(CurrentPath, (temp / "Music\\Live\\").c_str())
         << "CurrentPath keeps its backslash";
 
+    // The names here are ASCII: their capitals are known without the system.
     auto upper = [](std::string s) {
-        CharUpperA(&s[0]);
+        for (char& c : s)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         return s;
     };
     ListingOptions.FoldersUpperCase = 1;
@@ -159,10 +161,14 @@ TEST_F(Listing, IncludeExtensionsKeepsThemAndUpperCaseWinsOverLowerForItems) {
     RegenerateListing();
     auto upper = [](std::string s) {
         s = Plain(s);
-        CharUpperA(&s[0]);
+        for (char& c : s)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
         return s;
     };
     ExpectPane(ExampleLines("Music", "Live", upper, "ENCORE 1"));
+    const std::vector<std::string> items = MusicItems(upper);
+    EXPECT_TRUE(items == (std::vector<std::string>{"BEST OF", "INTRO"}) ||
+                items == (std::vector<std::string>{"INTRO", "BEST OF"}));
 }
 
 TEST_F(Listing, IncludeEmptyFoldersGivesEmptyItsHeading) {
@@ -225,8 +231,12 @@ TEST_F(Listing, AFolderNamedLikeAnItemIsNeitherAnItemNorAReasonForAHeading) {
 
 TEST_F(Listing, HiddenAndSystemFilesAreListedLikeAnyOther) {
     temp.MakeFile("Songs\\secret.mp3");
-    SetFileAttributesA((temp / "Songs\\secret.mp3").c_str(),
-                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(SetFileAttributesA((temp / "Songs\\secret.mp3").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const DWORD set = GetFileAttributesA((temp / "Songs\\secret.mp3").c_str());
+    ASSERT_NE(set, INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(set & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     Mark(AddPathNodes(temp / "Songs"));
     RegenerateListing();
     ExpectPane({{true, "Songs"}, {false, "secret"}});

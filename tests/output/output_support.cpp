@@ -1,5 +1,7 @@
 #include "tests/output/output_support.h"
 
+#include "support/panes.h"
+
 #include <richedit.h>
 
 #include <sstream>
@@ -133,8 +135,10 @@ bool (*modalAction)() = nullptr;
 int modalTicks = 0;
 
 void CALLBACK ModalTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    if (!modalAction || modalAction() || ++modalTicks > 200) {
+    if (!modalAction || modalAction() || ++modalTicks > kModalTicks) {
         KillTimer(nullptr, id);
+        if (modalAction && modalTicks > kModalTicks)
+            GiveUpModal("a dialog box of the code under test");
         modalAction = nullptr;
     }
 }
@@ -155,7 +159,7 @@ BOOL CALLBACK MatchCaption(HWND window, LPARAM found) {
 void WhileModal(bool (*action)()) {
     modalAction = action;
     modalTicks = 0;
-    SetTimer(nullptr, 0, 100, ModalTimer);
+    SetTimer(nullptr, 0, 50, ModalTimer);
 }
 
 HWND FindDialog(const char* caption) {

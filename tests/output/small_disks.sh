@@ -3,7 +3,8 @@
 #   DIR/full      a 64 KiB tmpfs, which a long listing fills part-way
 #   DIR/readonly  a tmpfs mounted read-only, a folder nobody (root included) writes to
 # Each carries a marker file, .small-disk, so the tests can tell a real mount from an
-# empty folder. Mounting needs root; elsewhere this says so, and those tests skip.
+# empty folder. Mounting needs root; elsewhere this fails, unless KELVORA_SKIP names
+# "small-disks" (then those tests skip).
 #   small_disks.sh mount|unmount DIR
 set -uo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 mount|unmount DIR" >&2; exit 2; }
@@ -27,10 +28,19 @@ mount)
     mount -o remount,ro "$dir/readonly"; then
     echo "small disks mounted in $dir"
   else
-    echo "small_disks.sh: cannot mount tmpfs here (needs root): the disk-full and" \
-      "read-only folder cases will be skipped"
     unmount
     mkdir -p "$dir"
+    case ",${KELVORA_SKIP:-}," in
+    *,small-disks,*)
+      echo "small_disks.sh: cannot mount tmpfs here (needs root): the disk-full and" \
+        "read-only folder cases are skipped (KELVORA_SKIP)"
+      ;;
+    *)
+      echo "small_disks.sh: cannot mount tmpfs here (needs root); set" \
+        "KELVORA_SKIP=small-disks to skip the disk-full and read-only folder cases" >&2
+      exit 1
+      ;;
+    esac
   fi
   ;;
 unmount)

@@ -102,8 +102,7 @@ TEST(SetUpResources, HoldOnlyIconGroup100) {
 
 TEST(SetUpResources, IconHasTheMainProgramsPictures) {
     std::string mainProgram = ProgramFolder() + "\\Kelvora.exe";
-    if (!FileExists(mainProgram))
-        GTEST_SKIP() << "no " << mainProgram << " in this build";
+    ASSERT_TRUE(FileExists(mainProgram)) << "no " << mainProgram << " in this build";
     Module setUp(ProgramFolder() + "\\KelvoraSetUp.exe");
     Module kelvora(mainProgram);
     ASSERT_TRUE(setUp.Handle());

@@ -127,17 +127,26 @@ TEST_F(CreateShortcutTest, DoesNotSaveUnderACutNameWhenTheLinkPathIsTooLong) {
     EXPECT_EQ(CountEntries(scratch_.Path()), 0);
 }
 
-TEST_F(CreateShortcutTest, ResultMatchesWhetherTheFileWasWritten) {
-    // A target that is not there: whether the shell takes it is the shell's call, but
-    // the answer must agree with what is on disk.
+TEST_F(CreateShortcutTest, ALinkToATargetTheShellDoesNotFullyTakeIsNotWritten) {
+    // A target that is not there: whether the shell's link object takes it fully (S_OK)
+    // is the shell's call, asked here on its own; only then is the link written.
     std::string link = scratch_ / "Dangling.lnk";
     std::string target = scratch_ / "absent\\program.exe";
     shortcut_.linkPath = link.c_str();
     shortcut_.targetPath = target.c_str();
 
-    bool written = CreateShortcut(shortcut_);
+    IShellLinkA* probe = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                               reinterpret_cast<void**>(&probe)),
+              S_OK);
+    const bool taken = probe->SetPath(target.c_str()) == S_OK;
+    probe->Release();
 
-    EXPECT_EQ(written, FileExists(link));
+    EXPECT_EQ(CreateShortcut(shortcut_), taken);
+    EXPECT_EQ(FileExists(link), taken);
+    if (!taken) {
+        EXPECT_EQ(CountEntries(scratch_.Path()), 0);
+    }
 }
 
 }  // namespace

@@ -175,6 +175,8 @@ TEST_F(MainWindowTest, RightClickOpensFolderMenuWithPicturesOnTheClickedFolder) 
     bool picturesAttached = false;
     WhileModal([&] {
         HWND popup = FindWindowA("#32768", nullptr);
+        if (popup == nullptr || !IsWindowVisible(popup))
+            return false;
         HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
         picturesAttached = true;
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -193,6 +195,7 @@ TEST_F(MainWindowTest, RightClickOpensFolderMenuWithPicturesOnTheClickedFolder) 
         EXPECT_EQ(NotifyGate, 0) << "the gate is down while the menu is open";
         PostMessageA(MainWindow, WM_COMMAND, IDC_LIST_FOLDER, 0);
         EndMenu();
+        return true;
     });
     ClickNode(albums, true);
     EXPECT_EQ(texts, (std::vector<std::string>{"&List Folder", "&UnList Folder",
@@ -382,6 +385,36 @@ TEST_F(MainWindowTest, RefreshShowsNewFoldersAndDropsMarksBelowButKeepsItsOwn) {
     EXPECT_EQ(ChildTexts(top), (std::vector<std::string>{"Alpha", "Old"}));
     EXPECT_EQ(TreeGetImage(TreePane, FindChild(top, "Old")), FolderClosed);
     EXPECT_EQ(TreeGetImage(TreePane, top), ListedFolder);
+
+    // Renamed on disk, then refreshed: the folder cannot be read under its old name, so
+    // it loses its subfolders and stays unread, to be read again once it is back.
+    ASSERT_TRUE(MoveFileA((start / "Top").c_str(), (start / "Moved").c_str()));
+    BuildNodePath(top);
+    DispatchCommand(IDC_REFRESH);
+    EXPECT_EQ(TreeFirstChild(TreePane, top), nullptr);
+    EXPECT_EQ(TreeGetParam(TreePane, top), 0);
+    EXPECT_EQ(PaneText(ListingPane), "");
+    ASSERT_TRUE(MoveFileA((start / "Moved").c_str(), (start / "Top").c_str()));
+    BuildNodePath(top);
+    DispatchCommand(IDC_REFRESH);
+    EXPECT_EQ(ChildTexts(top), (std::vector<std::string>{"Alpha", "Old"}));
+}
+
+TEST_F(MainWindowTest, FileExitClosesTheWindowAndTheRunEndsWithCodeZero) {
+    DispatchCommand(IDC_EXIT);
+    EXPECT_FALSE(IsWindow(MainWindow));
+    EXPECT_EQ(RunProgram(MainWindow, Accelerators, LoadLibraryA("RichEd20.dll")), 0);
+}
+
+TEST_F(MainWindowTest, ProgressInTheTitleGroupsItsNumbersAndGoesWithTheWork) {
+    SetLongWorkDelay(0);
+    {
+        LongWork work;
+        LongWorkProgress("listing folder %s of %s", 12345, 1234567);
+        EXPECT_EQ(Title(), "Kelvora: *.mp3 - listing folder 12,345 of 1,234,567");
+    }
+    SetLongWorkDelay(500);
+    EXPECT_EQ(Title(), "Kelvora: *.mp3");
 }
 
 TEST_F(MainWindowTest, TheListingIsRebuiltAfterExactlyTheCommandsThatCanChangeIt) {
@@ -433,8 +466,11 @@ TEST_F(MainWindowTest, RightClickInThePaneShowsTheEditMenu) {
     HMENU shown = nullptr;
     WhileModal([&] {
         HWND popup = FindWindowA("#32768", nullptr);
+        if (popup == nullptr || !IsWindowVisible(popup))
+            return false;
         shown = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
         EndMenu();
+        return true;
     });
     PostMessageA(ListingPane, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
     SendMessageA(ListingPane, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20));
@@ -544,6 +580,7 @@ TEST_F(MainWindowTest, ThePaneThatHadTheFocusGetsItBackAfterADialog) {
             HWND box = FindWindowA(nullptr, "About");
             if (box)
                 PostMessageA(box, WM_CLOSE, 0, 0);
+            return box != nullptr;
         });
         DispatchCommand(IDC_ABOUT);
         Pump();

@@ -28,8 +28,10 @@ DWORD FakeDirectory::LogicalDrives() {
 }
 
 DWORD FakeDirectory::LogicalDriveStrings(DWORD size, char* buffer) {
-    std::string all;
+    std::string all = driveStrings;
     for (const auto& d : drives_) {
+        if (!driveStrings.empty())
+            break;
         all += d.first;
         all += ":\\";
         all += '\0';

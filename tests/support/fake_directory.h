@@ -28,6 +28,9 @@ public:
     void Unsearchable(const std::string& folder) { unsearchable_.insert(folder); }
 
     std::string cwd = "C:\\";  // the start folder
+    // When set, what LogicalDriveStrings reports (each root and its zero), whatever the
+    // drives are: a drive that came or went between the two calls.
+    std::string driveStrings;
     int openSearches = 0;
     std::vector<std::string> entered;  // every folder CanEnter allowed
 

@@ -1,5 +1,7 @@
 #include "support/panes.h"
 
+#include <gtest/gtest.h>
+
 #include <richedit.h>
 
 #include <sstream>
@@ -166,4 +168,24 @@ std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return names;
+}
+
+namespace {
+
+BOOL CALLBACK CloseDialogBox(HWND window, LPARAM) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && lstrcmpA(name, "#32770") == 0) {
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void GiveUpModal(const char* waitedFor) {
+    ADD_FAILURE() << "gave up waiting for " << waitedFor;
+    EndMenu();
+    EnumThreadWindows(GetCurrentThreadId(), CloseDialogBox, 0);
 }

@@ -48,3 +48,10 @@ std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std
 // UTF-8 <-> UTF-16 helpers.
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
+
+// A wait inside a modal loop gives up: records a failure naming what it waited for, and
+// ends every menu and dialog box of this thread, so that the test goes on instead of
+// hanging until the test program's timeout.
+void GiveUpModal(const char* waitedFor);
+// How many 50 ms ticks a wait inside a modal loop lasts before it gives up (30 s).
+constexpr int kModalTicks = 600;

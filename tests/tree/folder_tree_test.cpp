@@ -52,6 +52,24 @@ TEST(PopulateDrives, NoDriveToShowLeavesTheRootChildless) {
     EXPECT_EQ(TreeFirstChild(TreePane, RootNode), nullptr);
 }
 
+// A drive may come or go between the two calls: the mask and the strings then
+// disagree. Each set bit takes the next string while there is one; nothing past the
+// strings is read.
+TEST(PopulateDrives, DriveStringsThatDisagreeWithTheMaskShowNoGarbage) {
+    TestPanes panes;
+    FakeDirectory disk;
+    for (char letter : {'C', 'D', 'E'})
+        disk.AddDrive(letter, DRIVE_FIXED);
+    disk.driveStrings = std::string("C:\\\0D:\\\0", 8);  // E went
+    TreeDelete(TreePane, RootNode);
+    PopulateDrives();
+    EXPECT_EQ(ChildTexts(RootNode), (std::vector<std::string>{"C:\\", "D:\\"}));
+    disk.driveStrings = std::string("C:\\\0D:\\\0E:\\\0F:\\\0", 16);  // F came
+    TreeDelete(TreePane, RootNode);
+    PopulateDrives();
+    EXPECT_EQ(ChildTexts(RootNode), (std::vector<std::string>{"C:\\", "D:\\", "E:\\"}));
+}
+
 TEST(PopulateNode, ShowsHiddenAndSystemFoldersButNoDotFoldersAndNoFiles) {
     TestPanes panes;
     TempFolder temp;
@@ -60,8 +78,10 @@ TEST(PopulateNode, ShowsHiddenAndSystemFoldersButNoDotFoldersAndNoFiles) {
     temp.MakeFolder("system");
     temp.MakeFolder(".dot");
     temp.MakeFile("file.txt");
-    SetFileAttributesA((temp / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesA((temp / "system").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    ASSERT_TRUE(SetFileAttributesA((temp / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(SetFileAttributesA((temp / "system").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(GetFileAttributesA((temp / "hidden").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(GetFileAttributesA((temp / "system").c_str()) & FILE_ATTRIBUTE_SYSTEM);
     HTREEITEM node = AddPathNodes(temp.Path());
     ASSERT_TRUE(BuildNodePath(node));
     PopulateNode(node);
