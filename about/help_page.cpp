@@ -1,7 +1,6 @@
 #include "about/help_page.h"
 
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 
@@ -24,14 +23,32 @@ void SayHelpFailed(const char* problem, const char* advice) {
 }  // namespace
 
 void FixHelpPagePath() {
-    char directory[kHelpPathCapacity] = "";
-    GetCurrentDirectoryA(sizeof directory, directory);
-    CopyText(HelpPagePath, sizeof HelpPagePath, directory);
-    PathAddBackslashA(HelpPagePath);
-    AppendText(HelpPagePath, sizeof HelpPagePath, "help\\index.html");
+    char path[kHelpPathCapacity] = "";
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    HelpPagePath[0] = '\0';
+    // A start folder whose path does not fit leaves the path empty rather than cut.
+    if (length == 0 || length >= sizeof path)
+        return;
+    // Not PathAddBackslashA: it refuses paths of MAX_PATH bytes and more. CharPrevA
+    // steps over a whole character, so a double-byte one ending in the backslash's byte is
+    // not taken for a separator.
+    const char* last = CharPrevA(path, path + length);
+    if (last + 1 != path + length || *last != '\\') {
+        if (!AppendText(path, sizeof path, "\\"))
+            return;
+    }
+    if (AppendText(path, sizeof path, "help\\index.html"))
+        CopyText(HelpPagePath, sizeof HelpPagePath, path);
 }
 
 void OpenHelpPage() {
+    if (HelpPagePath[0] == '\0') {
+        helpMessage(MainWindow,
+                    "The help page cannot be shown: the path of the folder Kelvora was started "
+                    "from is too long.\r\n\r\nStart Kelvora from a folder with a shorter path.",
+                    "Kelvora", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     DWORD attributes = GetFileAttributesA(HelpPagePath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         SayHelpFailed("The help page cannot be shown because this file is missing:",

@@ -61,9 +61,17 @@ ListEdit CheckEntryCharacters(std::string_view extension) {
 
 namespace {
 
-ListEdit Replace(std::string* value, const ExtensionList& list) {
+// The profile functions drop blanks at the start of a value when they read it back.
+bool BeginsWithBlank(const ExtensionList& list) {
+    return !list.entries.empty() && !list.entries.front().empty() &&
+           list.entries.front().front() == ' ';
+}
+
+ListEdit Replace(std::string* value, const ExtensionList& list, size_t limit) {
+    if (BeginsWithBlank(list))
+        return ListEdit::LeadingBlank;
     std::string changed = FormatExtensionList(list);
-    if (changed.size() > kMaxListValueLength)
+    if (changed.size() > limit)
         return ListEdit::ListFull;
     *value = std::move(changed);
     return ListEdit::Done;
@@ -78,9 +86,7 @@ ListEdit AppendToListValue(std::string* value, std::string_view extension) {
     ExtensionList list = ParseExtensionList(*value);
     list.rest.clear();
     list.entries.emplace_back(extension);
-    if (!list.entries.front().empty() && list.entries.front().front() == ' ')
-        return ListEdit::LeadingBlank;
-    return Replace(value, list);
+    return Replace(value, list, kMaxListValueLength);
 }
 
 ListEdit RemoveFromListValue(std::string* value, std::string_view extension) {
@@ -92,7 +98,9 @@ ListEdit RemoveFromListValue(std::string* value, std::string_view extension) {
     if (found == list.entries.end())
         return ListEdit::NotFound;
     list.entries.erase(found);
-    return Replace(value, list);
+    // A removal never makes a value longer than the file held already: one written by
+    // hand past kMaxListValueLength may only shrink.
+    return Replace(value, list, std::max(kMaxListValueLength, value->size()));
 }
 
 std::string FirstEntryFilter(const ExtensionList& list) {

@@ -3,7 +3,7 @@
 // the ":" is no part of the list.
 //
 // Reading is forgiving, because the value may have been edited by hand or cut short by
-// the 256-byte read: the list ends at the first ":" or, when there is none, at the end
+// the 256-byte read at start-up: the list ends at the first ":" or, when there is none, at the end
 // of the value, and a last text that lacks its "," still counts as an entry (an empty
 // one does not, so "" and ":" are both the empty list). Every value this code writes
 // has the well-formed shape and keeps every entry that was read.
@@ -18,7 +18,8 @@
 
 #include "settings/current_filter.h"
 
-// Longest value the settings file may hold for the list: it is read into 256 bytes.
+// Longest value this code makes by adding: the list is read into 256 bytes at start-up.
+// A changed value is computed from the whole stored value, however long.
 constexpr size_t kMaxListValueLength = 255;
 
 struct ExtensionList {
@@ -37,7 +38,7 @@ enum class ListEdit {
     NotFound,      // no entry equal to the extension
     TooLong,       // the extension is longer than kMaxExtensionLength
     BadCharacter,  // the extension holds "," or ":" or a control character
-    ListFull,      // the new value would be longer than kMaxListValueLength
+    ListFull,      // the new value would be too long (see AppendToListValue, RemoveFromListValue)
     LeadingBlank,  // the new value would begin with a blank, which the file does not keep
 };
 
@@ -58,7 +59,9 @@ ListEdit CheckEntryCharacters(std::string_view extension);
 ListEdit AppendToListValue(std::string* value, std::string_view extension);
 // Removes the first entry equal to the extension byte for byte (letter case matters),
 // whatever its length (a hand-written entry may be longer than kMaxExtensionLength),
-// and keeps every other entry and the text after the ":".
+// and keeps every other entry and the text after the ":". The new value may be as long
+// as the old one when that was longer than kMaxListValueLength; it may not begin with a
+// blank (LeadingBlank: the entry after the removed one begins with one).
 ListEdit RemoveFromListValue(std::string* value, std::string_view extension);
 
 // The filter in force after the list is read: "*." followed by the first entry, or "*."

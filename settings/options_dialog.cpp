@@ -108,13 +108,38 @@ bool Confirm(HWND dialog, const char* question, const char* filter) {
 void ExplainListChange(HWND dialog, ListChange change, const char* extension, bool adding) {
     char text[kMessageCapacity];
     UINT icon = MB_ICONEXCLAMATION;
-    if (change == ListChange::WriteFailed) {
+    if (change == ListChange::WriteFailed && adding && SettingsFilePath[0] == '\0') {
+        std::snprintf(text, sizeof text,
+                      "\"*.%s\" is used until Kelvora ends, but it cannot be kept: Kelvora has "
+                      "no settings file, because the path of the folder it was started from is "
+                      "too long.",
+                      extension);
+    } else if (change == ListChange::WriteFailed && adding) {
+        std::snprintf(text, sizeof text,
+                      "The settings file could not be written:\n\n%s\n\n"
+                      "\"*.%s\" is used until Kelvora ends, but it cannot be kept for the next "
+                      "start. Make sure that the file is not read-only and that you may change "
+                      "files in its folder.",
+                      SettingsFilePath, extension);
+    } else if (change == ListChange::WriteFailed) {
         std::snprintf(text, sizeof text,
                       "The settings file could not be written:\n\n%s\n\n"
                       "The list of extensions has not been changed. Make sure that the file "
                       "is not read-only and that you may change files in its folder.",
                       SettingsFilePath);
         icon = MB_ICONERROR;
+    } else if (change == ListChange::ValueTooLong) {
+        std::snprintf(text, sizeof text,
+                      "The list of extensions in the settings file is too long for Kelvora to "
+                      "change:\n\n%s\n\nThe file has not been changed. Shorten the list by "
+                      "editing the file.",
+                      SettingsFilePath);
+    } else if (!adding && change == ListChange::LeadingBlank) {
+        std::snprintf(text, sizeof text,
+                      "\"*.%s\" cannot be removed: the extension after it begins with a blank, "
+                      "and the settings file drops blanks at the start of the list.\n\n"
+                      "Remove that extension first, or edit the settings file:\n\n%s",
+                      extension, SettingsFilePath);
     } else if (!adding) {
         std::snprintf(text, sizeof text,
                       "\"*.%s\" cannot be removed: the settings file holds this extension in "
@@ -244,6 +269,10 @@ bool IsCutItem(int index) {
     return SendMessageA(FilterBox, CB_GETITEMDATA, index, 0) == kCutEntryItem;
 }
 
+bool IsUnkeptItem(int index) {
+    return SendMessageA(FilterBox, CB_GETITEMDATA, index, 0) == kUnkeptEntryItem;
+}
+
 // Makes the item at index the filter in force: its text, or "*." alone for an item that
 // shows a stored entry cut (it names no files of its own). False without that item.
 bool TakeItemAsFilter(int index) {
@@ -306,7 +335,9 @@ bool TakeTypedFilter(HWND dialog) {
     ReadEditField(typed);
     const char* extension = StripToExtension(typed);
     ListChange judged = JudgeAppendExtension(extension);
-    if (judged != ListChange::Stored) {
+    // A file that cannot be written does not keep the user from the filter: it is then
+    // used for this run only.
+    if (judged != ListChange::Stored && judged != ListChange::WriteFailed) {
         ExplainListChange(dialog, judged, extension, true);
         return false;
     }
@@ -320,16 +351,23 @@ bool TakeTypedFilter(HWND dialog) {
         return true;
     }
     ListChange stored = AppendExtension(extension);
+    bool kept = stored == ListChange::Stored;
+    if (stored == ListChange::WriteFailed) {
+        ExplainListChange(dialog, stored, extension, true);
+        stored = KeepExtensionForThisRun(extension);
+    }
     if (stored != ListChange::Stored) {
         ExplainListChange(dialog, stored, extension, true);
         RefillFilterBox();
         return false;
     }
-    CopyText(CurrentFilter, kFilterCapacity, display);
-    FilterIndex = static_cast<int>(
-        SendMessageA(FilterBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(display)));
-    SendMessageA(FilterBox, CB_SETCURSEL, FilterIndex, 0);
+    // The list shows what the file holds, then the extensions kept for this run: the
+    // new item is the last of the one kind or the other.
     FilterEdited = 0;
+    RefillFilterBox();
+    FilterIndex = ItemCount() - 1 - (kept ? UnkeptExtensionCount() : 0);
+    SendMessageA(FilterBox, CB_SETCURSEL, FilterIndex, 0);
+    CopyText(CurrentFilter, kFilterCapacity, display);
     return true;
 }
 
@@ -350,9 +388,13 @@ void RemoveSelectedFilter(HWND dialog) {
         std::string extension = item + 2;  // every item is "*." + extension
         if (IsCutItem(index))
             extension = CutEntry(index, item);  // the whole entry the item shows cut
-        ListChange removed = extension.empty() && IsCutItem(index)
-                                 ? ListChange::NotFound
-                                 : RemoveExtension(extension.c_str());
+        ListChange removed = ListChange::NotFound;
+        if (IsUnkeptItem(index)) {
+            if (ForgetUnkeptExtension(extension.c_str()))
+                removed = ListChange::Stored;
+        } else if (!extension.empty() || !IsCutItem(index)) {
+            removed = RemoveExtension(extension.c_str());
+        }
         if (removed == ListChange::Stored) {
             SendMessageA(FilterBox, CB_DELETESTRING, index, 0);
         } else if (removed == ListChange::NotFound) {

@@ -16,5 +16,6 @@ INT_PTR OptionsDialog(HWND owner);
 // The step shared by "OK" and "Apply" (dialog open): takes a pending typed filter into
 // the list, after the user's consent, and copies the six boxes that are not case boxes
 // into ListingOptions. Returns false, having applied nothing, when the typed extension
-// could not be stored (a message box has said why); the typed text then stays pending.
+// was refused (a message box has said why); the typed text then stays pending. One that
+// the settings file could not keep is said so and still taken, for this run only.
 bool ApplyOptions(HWND dialog);

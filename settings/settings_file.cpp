@@ -1,9 +1,9 @@
 #include "settings/settings_file.h"
 
-#include <shlwapi.h>
-
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "settings/current_filter.h"
 #include "settings/extension_list.h"
@@ -13,8 +13,13 @@ char SettingsFilePath[kSettingsPathCapacity] = "";
 
 namespace {
 
-// Set by LoadExtensionList when the file was missing and could not be created.
+// Set by LoadExtensionList when the file was missing and could not be created, or when
+// the start folder's path left no room for the file's.
 bool FileUncreated = false;
+bool PathTooLong = false;
+
+// Extensions added in this run that the file could not keep, in the order added.
+std::vector<std::string> UnkeptEntries;
 
 constexpr char kFileName[] = "Kelvora.ini";
 constexpr char kSection[] = "ext";
@@ -32,10 +37,32 @@ bool HavePath() {
     return SettingsFilePath[0] != '\0';
 }
 
+// The value as the list is read at start-up: its first kMaxListValueLength bytes.
 std::string ReadListValue() {
     char value[kSettingsValueCapacity] = "";
     GetPrivateProfileStringA(kSection, kKey, "", value, kSettingsValueCapacity, SettingsFilePath);
     return std::string(value, strnlen(value, sizeof value - 1));
+}
+
+// Longest value a change reads; a longer one (only a hand-made file has one) is not
+// changed at all.
+constexpr DWORD kWholeValueLimit = 1 << 20;
+
+// The whole value, however long, for a change to be computed from: a value written
+// back must keep every byte that was not meant to change. False when it is longer than
+// kWholeValueLimit.
+bool ReadWholeListValue(std::string* whole) {
+    for (DWORD size = 1024; size <= kWholeValueLimit; size *= 4) {
+        std::vector<char> value(size, '\0');
+        DWORD length =
+            GetPrivateProfileStringA(kSection, kKey, "", value.data(), size, SettingsFilePath);
+        // A value that fills the buffer may have been cut: read again with more room.
+        if (length + 1 < size) {
+            whole->assign(value.data(), std::min<size_t>(length, strnlen(value.data(), size)));
+            return true;
+        }
+    }
+    return false;
 }
 
 ListChange WriteListValue(const std::string& value) {
@@ -86,7 +113,9 @@ ListChange ChangeList(ValueEdit edit, const char* extension, bool write) {
         return ToListChange(check);
     if (!HavePath())
         return ListChange::WriteFailed;
-    std::string value = ReadListValue();
+    std::string value;
+    if (!ReadWholeListValue(&value))
+        return ListChange::ValueTooLong;
     ListEdit result = edit(&value, extension);
     if (result != ListEdit::Done)
         return ToListChange(result);
@@ -100,11 +129,18 @@ void FixSettingsFilePath() {
     DWORD length = GetCurrentDirectoryA(kSettingsPathCapacity, path);
     SettingsFilePath[0] = '\0';
     // A directory that does not fit (the call then returns the size it needs) leaves
-    // the path empty rather than cut.
+    // the path empty rather than cut; so does one with no room left for the name.
     if (length == 0 || length >= static_cast<DWORD>(kSettingsPathCapacity))
         return;
-    if (PathAddBackslashA(path) == nullptr)
-        return;
+    // No PathAddBackslashA: it refuses paths of MAX_PATH bytes and more, which a
+    // folder of some 90 letters outside ASCII reaches in the UTF-8 code page. CharPrevA
+    // steps over a whole character, so a double-byte one ending in the backslash's byte is
+    // not taken for a separator.
+    const char* last = CharPrevA(path, path + length);
+    if (last + 1 != path + length || *last != '\\') {
+        if (!AppendText(path, sizeof path, "\\"))
+            return;
+    }
     if (!AppendText(path, sizeof path, kFileName))
         return;
     CopyText(SettingsFilePath, sizeof SettingsFilePath, path);
@@ -113,6 +149,8 @@ void FixSettingsFilePath() {
 void LoadExtensionList() {
     CopyText(CurrentFilter, kFilterCapacity, "*.");
     FileUncreated = false;
+    PathTooLong = !HavePath();
+    UnkeptEntries.clear();
     if (!HavePath())
         return;
     if (GetFileAttributesA(SettingsFilePath) == INVALID_FILE_ATTRIBUTES) {
@@ -132,15 +170,25 @@ void LoadExtensionList() {
 }
 
 void ReportUncreatedSettingsFile(HWND owner) {
-    if (!FileUncreated)
+    if (!FileUncreated && !PathTooLong)
         return;
-    FileUncreated = false;  // said once
     char text[kSettingsPathCapacity + 400];
-    CopyText(text, sizeof text, "Kelvora could not create its settings file:\r\n\r\n");
-    AppendText(text, sizeof text, SettingsFilePath);
-    AppendText(text, sizeof text,
-               "\r\n\r\nThe list of extensions is empty, and extensions you add cannot be "
-               "kept. Start Kelvora from a folder in which you may create files.");
+    if (PathTooLong) {
+        CopyText(text, sizeof text,
+                 "Kelvora cannot use a settings file: the path of the folder it was started "
+                 "from is too long.\r\n\r\nThe list of extensions is empty, and extensions "
+                 "you add are used only until Kelvora ends. Start Kelvora from a folder with "
+                 "a shorter path.");
+    } else {
+        CopyText(text, sizeof text, "Kelvora could not create its settings file:\r\n\r\n");
+        AppendText(text, sizeof text, SettingsFilePath);
+        AppendText(text, sizeof text,
+                   "\r\n\r\nThe list of extensions is empty, and extensions you add are used "
+                   "only until Kelvora ends. Start Kelvora from a folder in which you may "
+                   "create files.");
+    }
+    FileUncreated = false;  // said once
+    PathTooLong = false;
     MessageBoxA(owner, text, "Kelvora", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -184,7 +232,36 @@ void FillFilterBox(HWND comboBox) {
                 SendMessageA(comboBox, CB_SETITEMDATA, item, kCutEntryItem);
         }
     }
+    for (const std::string& entry : UnkeptEntries) {
+        CopyText(CurrentFilter, kFilterCapacity, FilterItemText(entry).c_str());
+        LRESULT item =
+            SendMessageA(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentFilter));
+        if (item >= 0)
+            SendMessageA(comboBox, CB_SETITEMDATA, item, kUnkeptEntryItem);
+    }
     CopyText(CurrentFilter, kFilterCapacity, "*.");
+}
+
+int UnkeptExtensionCount() {
+    return static_cast<int>(UnkeptEntries.size());
+}
+
+ListChange KeepExtensionForThisRun(const char* extension) {
+    if (extension == nullptr)
+        return ListChange::BadCharacter;
+    ListEdit check = CheckExtension(extension);
+    if (check != ListEdit::Done)
+        return ToListChange(check);
+    UnkeptEntries.emplace_back(extension);
+    return ListChange::Stored;
+}
+
+bool ForgetUnkeptExtension(const char* extension) {
+    auto found = std::find(UnkeptEntries.begin(), UnkeptEntries.end(), extension);
+    if (found == UnkeptEntries.end())
+        return false;
+    UnkeptEntries.erase(found);
+    return true;
 }
 
 ListChange AppendExtension(const char* extension) {

@@ -131,13 +131,26 @@ TEST_F(HelpPage, EachStartTakesThePageFromItsOwnStartDirectory) {
     Close();
 }
 
-TEST_F(HelpPage, DriveRootStartGetsOneBackslash) {
+TEST_F(HelpPage, DriveRootAndLongStartFoldersGetOneBackslash) {
     ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
     FixHelpPagePath();
     EXPECT_TRUE(SamePath(HelpPagePath, "Z:\\help\\index.html"));
     OpenHelpPage();  // there is no page there: the box names the file looked for
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("Z:\\help\\index.html"), std::string::npos) << messages[0].text;
+
+    // A start folder of 260 bytes and more: 90 Japanese letters in the UTF-8 code page.
+    TempFolder start;
+    std::string letters;
+    for (int i = 0; i < 45; ++i)
+        letters += "\xE3\x81\x82";
+    start.MakeFolder(letters + "\\" + letters);
+    const std::string deep = start / (letters + "\\" + letters);
+    ASSERT_GE(deep.size(), 260u);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    FixHelpPagePath();
+    EXPECT_TRUE(SamePath(HelpPagePath, deep + "\\help\\index.html"));
+    SetCurrentDirectoryA(startedIn_.c_str());
 }
 
 // A missing page, or one that no program opens, is said in a box over the main window

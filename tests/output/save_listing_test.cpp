@@ -2,6 +2,7 @@
 // a reader independent of the Rich Edit control), the folder the next dialog opens in,
 // and the failures that must reach the user.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <richedit.h>
 
 #include "listing/listing_generator.h"
@@ -277,7 +278,9 @@ TEST_F(SaveListingTest, ADiskThatFillsUpPartWayIsReported) {
         SKIP_ONLY_IF_ASKED("small-disks",
                            "no small file system mounted (tests/output/small_disks.sh)");
     }
+    // A file of that name is there already: it must come through whole.
     std::string path = disks + "\\full\\list.rtf";
+    ASSERT_TRUE(WriteWholeFile(path, "the old listing"));
     WriteListing(ListingPane, MakeListing(60, 40));  // far more than 64 KiB of RTF
     std::string before = PaneText(ListingPane);
     SetSelection(ListingPane, 20, 30);
@@ -286,13 +289,30 @@ TEST_F(SaveListingTest, ADiskThatFillsUpPartWayIsReported) {
     EXPECT_NE(messages[0].text.find(path), std::string::npos) << messages[0].text;
     EXPECT_NE(messages[0].text.find(SystemReason(ERROR_DISK_FULL)), std::string::npos)
         << messages[0].text;
-    // The file was created, so the next dialog opens there; the pane is untouched.
-    EXPECT_EQ(std::string(SaveFolder), disks + "\\full");
-    EXPECT_GT(ReadWholeFile(path).size(), 0u);
+    EXPECT_NE(messages[0].text.find("kept as it was"), std::string::npos) << messages[0].text;
+    EXPECT_EQ(ReadWholeFile(path), "the old listing");
+    // Nothing else is left on the disk, and nothing was saved: the next dialog opens
+    // where it did.
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((disks + "\\full\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        names.push_back(found.cFileName);
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", ".small-disk", "list.rtf"}));
+    EXPECT_STREQ(SaveFolder, "c:\\My Documents");
     EXPECT_EQ(PaneText(ListingPane), before);
     EXPECT_EQ(Selection(ListingPane).cpMin, 20);
     EXPECT_EQ(Selection(ListingPane).cpMax, 30);
     DeleteFileA(path.c_str());
+}
+
+// The platform's dialog, asked with a request it refuses.
+BOOL WINAPI BrokenSaveDialog(OPENFILENAMEA* request) {
+    OPENFILENAMEA broken = *request;
+    broken.lStructSize = 1;
+    return GetSaveFileNameA(&broken);
 }
 
 // The platform's own dialog and message box, driven from a timer as a user would.
@@ -331,6 +351,28 @@ TEST_F(SaveListingTest, ThePlatformDialogTakesANewNameAndTheBoxShowsAFailure) {
     SaveListing(panes.window());
     EXPECT_TRUE(IsRichText(ReadWholeFile(temp / "brand new.rtf")))
         << "the dialog adds the default extension";
+
+    // A path of more than 255 bytes: 86 Japanese letters in the UTF-8 code page.
+    UseSaveCalls(nullptr, CaptureMessage);
+    std::string letters;
+    for (int i = 0; i < 43; ++i)
+        letters += "\xE3\x81\x82";
+    temp.MakeFolder(letters);
+    typedName = temp / (letters + "\\" + letters);
+    ASSERT_GT(typedName.size(), 255u);
+    WhileModal(TypeNameAndSave);
+    SaveListing(panes.window());
+    EXPECT_TRUE(IsRichText(ReadWholeFile(typedName + ".rtf")));
+    EXPECT_EQ(std::string(SaveFolder), temp / letters);
+    EXPECT_TRUE(messages.empty());
+
+    // A dialog that fails is said, not taken for a Cancel.
+    UseSaveCalls(BrokenSaveDialog, CaptureMessage);
+    SaveListing(panes.window());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find("Save As dialog failed"), std::string::npos)
+        << messages[0].text;
+    messages.clear();
 
     UseSaveCalls(StandInSaveDialog, nullptr);
     boxText.clear();

@@ -138,12 +138,15 @@ TEST(ExtensionListRemove, RemovesFirstEqualEntryOnly) {
             {"mp3,txt,zip,jpg,:", "", ListEdit::NotFound, "mp3,txt,zip,jpg,:"},
             {":", "mp3", ListEdit::NotFound, ":"},
             {"mp3,:", "mp3,", ListEdit::BadCharacter, "mp3,:"},
+            // The next entry would begin the value with a blank, which the file drops.
+            {"mp3, txt,:", "mp3", ListEdit::LeadingBlank, "mp3, txt,:"},
+            {"mp3, txt,:", " txt", ListEdit::Done, "mp3,:"},
             // A hand-written entry too long to be a filter can still go.
             {"mp3," + std::string(60, 'x') + ",:", std::string(60, 'x'), ListEdit::Done, "mp3,:"},
         });
 }
 
-TEST(ExtensionListRemove, NeverWritesPast255) {
+TEST(ExtensionListRemove, NeverGrowsPast255) {
     // A value of 255 characters cut short with no ":": removing its leading empty
     // entry saves one character, closing the last entry and the list costs two.
     std::string value = "," + std::string(254, 'a');
@@ -152,6 +155,10 @@ TEST(ExtensionListRemove, NeverWritesPast255) {
     value = "," + std::string(253, 'a');
     EXPECT_EQ(RemoveFromListValue(&value, ""), ListEdit::Done);
     EXPECT_EQ(value, std::string(253, 'a') + ",:");
+    // A longer value, written by hand, may shrink.
+    value = std::string(300, 'a') + ",mp3,:";
+    EXPECT_EQ(RemoveFromListValue(&value, "mp3"), ListEdit::Done);
+    EXPECT_EQ(value, std::string(300, 'a') + ",:");
 }
 
 TEST(ExtensionListFilter, FirstEntryBecomesFilterUnlessEmptyOrOverlong) {

@@ -871,6 +871,28 @@ TEST_F(OptionsDialogTest, UncreatableSettingsFileIsSaidOnceAtStartUp) {
         Click(dialog, IDC_OPT_CANCEL);
     });
     EXPECT_TRUE(driver_.boxes.empty());
+
+    // A typed filter is still taken, for this run, with the boxes; the failed write is
+    // said.
+    driver_.Answer(IDOK);
+    Open([&](HWND dialog) {
+        Retype(dialog, "doc");
+        Click(dialog, IDC_OPT_LIST_FOLDER_NAMES);
+        Click(dialog, IDC_OPT_OK);
+    });
+    ASSERT_EQ(driver_.boxes.size(), 2u);
+    EXPECT_TRUE(Contains(driver_.boxes[1].text, "Z:\\sys\\Kelvora.ini")) << driver_.boxes[1].text;
+    EXPECT_TRUE(Contains(driver_.boxes[1].text, "\"*.doc\" is used until Kelvora ends"))
+        << driver_.boxes[1].text;
+    EXPECT_EQ(FindOptionsDialog(), nullptr);
+    EXPECT_EQ(Title(), "Kelvora: *.doc");
+    EXPECT_EQ(ListingOptions.ListFolderNames, 0);
+    Open([&](HWND dialog) {
+        EXPECT_EQ(Items(dialog), ItemList{"*.doc"});
+        EXPECT_EQ(Selected(dialog), 0);
+        Click(dialog, IDC_OPT_CANCEL);
+    });
+    EXPECT_EQ(Title(), "Kelvora: *.doc");
 }
 
 TEST_F(OptionsDialogTest, UnwritableSettingsFileIsReported) {
@@ -882,18 +904,24 @@ TEST_F(OptionsDialogTest, UnwritableSettingsFileIsReported) {
         EXPECT_TRUE(box.hotKeysFree);
     };
     auto script = [&](HWND dialog) {
-        // A confirmed addition that fails: reported, nothing changed, the text still there.
+        // A confirmed addition that the file cannot keep: reported, and taken for this run
+        // all the same, with the boxes.
         Retype(dialog, "doc");
+        Click(dialog, IDC_OPT_LIST_FOLDER_NAMES);
         driver_.Answer(IDOK);
         driver_.Answer(IDOK);
-        Click(dialog, IDC_OPT_OK);
+        Click(dialog, IDC_OPT_APPLY);
         ASSERT_EQ(driver_.boxes.size(), 2u);
         EXPECT_EQ(driver_.boxes[0].caption, "Add String To List?");
         expectReport(driver_.boxes[1]);
         EXPECT_EQ(driver_.boxes[1].owner, dialog);
-        EXPECT_EQ(Items(dialog), kDefaultItems);
-        EXPECT_EQ(EditText(dialog), "doc");
-        EXPECT_STREQ(CurrentFilter, "*.mp3");
+        const ItemList withDoc = {"*.mp3", "*.txt", "*.zip", "*.jpg", "*.doc"};
+        EXPECT_EQ(Items(dialog), withDoc);
+        EXPECT_EQ(Selected(dialog), 4);
+        EXPECT_EQ(FilterEdited, 0);
+        EXPECT_STREQ(CurrentFilter, "*.doc");
+        EXPECT_EQ(FilterIndex, 4);
+        EXPECT_EQ(ListingOptions.ListFolderNames, 0);
         ExpectHotKeysHeld();
         // A confirmed removal that fails: reported, the list still shows the file.
         Pick(dialog, 1);
@@ -903,10 +931,16 @@ TEST_F(OptionsDialogTest, UnwritableSettingsFileIsReported) {
         ASSERT_EQ(driver_.boxes.size(), 4u);
         EXPECT_EQ(driver_.boxes[2].caption, "Remove String From List?");
         expectReport(driver_.boxes[3]);
-        EXPECT_EQ(Items(dialog), kDefaultItems);
+        EXPECT_EQ(Items(dialog), withDoc);
         EXPECT_EQ(Selected(dialog), 1);
         EXPECT_STREQ(CurrentFilter, "*.txt");
         ExpectHotKeysHeld();
+        // The run's own extension goes without a write.
+        Pick(dialog, 4);
+        driver_.Answer(IDOK);
+        Click(dialog, IDC_OPT_REMOVE);
+        ASSERT_EQ(driver_.boxes.size(), 5u);
+        EXPECT_EQ(Items(dialog), kDefaultItems);
         Click(dialog, IDC_OPT_CANCEL);
     };
 
@@ -921,6 +955,7 @@ TEST_F(OptionsDialogTest, UnwritableSettingsFileIsReported) {
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     FilterIndex = 0;
     CopyText(CurrentFilter, kFilterCapacity, "*.mp3");
+    ListingOptions = kDefaultListingOptions;
     Open(script);
     CloseHandle(holder);
     EXPECT_EQ(Bytes(), bytes);

@@ -94,6 +94,18 @@ TEST_F(SettingsFileTest, PathIsStartFolderAndFileName) {
     ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
     FixSettingsFilePath();
     EXPECT_STREQ(SettingsFilePath, "Z:\\Kelvora.ini");
+
+    // A start folder of 260 bytes and more: 90 Japanese letters in the UTF-8 code page.
+    std::string letters;
+    for (int i = 0; i < 45; ++i)
+        letters += "\xE3\x81\x82";
+    folder_.MakeFolder(letters + "\\" + letters);
+    const std::string deep = folder_ / (letters + "\\" + letters);
+    ASSERT_GE(deep.size(), 260u);
+    ASSERT_TRUE(SetCurrentDirectoryA(deep.c_str()));
+    FixSettingsFilePath();
+    EXPECT_EQ(std::string(SettingsFilePath), deep + "\\Kelvora.ini");
+    SetCurrentDirectoryA(folder_.Path().c_str());  // the folder goes at the end
 }
 
 TEST_F(SettingsFileTest, CreatesMissingFileWithDefaultList) {
@@ -234,7 +246,16 @@ TEST_F(SettingsFileTest, AppendStoresNewLastEntry) {
 }
 
 TEST_F(SettingsFileTest, RemoveDeletesFirstEqualEntry) {
+    // Values longer than the 255 bytes read at start-up (written by hand) lose nothing
+    // but the entry.
+    std::string thirty;  // 30 entries, 361 bytes
+    for (int i = 10; i < 40; ++i)
+        thirty += "extension" + std::to_string(i) + ",";
+    const std::string beyond = "mp3,txt,:" + std::string(300, 'r');
     const ChangeCase cases[] = {
+        {thirty + ":", "extension10", thirty.substr(12) + ":"},
+        {thirty + ":", "extension39", thirty.substr(0, thirty.size() - 12) + ":"},
+        {beyond, "mp3", beyond.substr(4)},
         {"mp3,txt,zip,jpg,:", "txt", "mp3,zip,jpg,:"},
         {"mp3,txt,zip,jpg,:", "mp3", "txt,zip,jpg,:"},
         {"mp3,txt,zip,jpg,:", "jpg", "mp3,txt,zip,:"},
@@ -277,6 +298,7 @@ TEST_F(SettingsFileTest, RefusedChangesLeaveFileAlone) {
         ListChange result;
     } const refusals[] = {
         {"mp3,txt,zip,jpg,:", RemoveExtension, "MP3", ListChange::NotFound},
+        {"mp3, txt,:", RemoveExtension, "mp3", ListChange::LeadingBlank},
         {"mp3,txt,zip,jpg,:", RemoveExtension, "doc", ListChange::NotFound},
         {"mp3,:txt,", RemoveExtension, "txt", ListChange::NotFound},
         {":", RemoveExtension, "mp3", ListChange::NotFound},
