@@ -177,19 +177,10 @@ const char* DescentLeaf() {
 }
 
 void PopulateNode(HTREEITEM node) {
-    if (node != RootNode && !Directory().CanEnter(CurrentPath)) {
-        lastInserted.clear();
-        return;
-    }
-    PopulateEnteredNode(node);
-}
-
-void PopulateEnteredNode(HTREEITEM node) {
     lastInserted.clear();
     DirectoryService& dir = Directory();
     if (TreeGetParam(TreePane, node) == 1)
         return;
-    TreeSetParam(TreePane, node, 1);
     // The root searches the descent's leaf, which holds no folder to show; a folder,
     // its own path.
     const char* folder = node == RootNode ? leafFolder : CurrentPath;
@@ -197,8 +188,15 @@ void PopulateEnteredNode(HTREEITEM node) {
         return;
     FoundEntry entry;
     HANDLE search = dir.FindFirst(folder, "*.*", &entry);
-    if (search == INVALID_HANDLE_VALUE)
+    if (search == INVALID_HANDLE_VALUE) {
+        // A folder that cannot be entered (gone, a drive without a medium) stays unread
+        // and is tried again next time; one that can be entered but not searched counts
+        // as read, with no children. Only a failed search costs the second question.
+        if (node == RootNode || dir.CanEnter(folder))
+            TreeSetParam(TreePane, node, 1);
         return;
+    }
+    TreeSetParam(TreePane, node, 1);
     std::vector<FoundFolder> found;
     char path[kPathCapacity];
     do {

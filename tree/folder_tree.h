@@ -47,9 +47,6 @@ const char* DescentLeaf();
 // Reads the subfolders of the node (whose path CurrentPath holds) once and expands
 // it; a folder that cannot be entered stays unread.
 void PopulateNode(HTREEITEM node);
-// PopulateNode for a node whose folder BuildNodePath has just found can be entered:
-// the same reading, without asking again.
-void PopulateEnteredNode(HTREEITEM node);
 // Sets CurrentPath (and the working copy) to the node's full path with a trailing
 // backslash; true when it fits. Nothing on disk is asked.
 bool FillNodePath(HTREEITEM node);

@@ -177,7 +177,7 @@ public:
              child = TreeNextSibling(TreePane, child)) {
             unread = TreeGetParam(TreePane, child) != 1;
         }
-        if (!unread || start == RootNode || !BuildNodePath(start))
+        if (!unread || start == RootNode || !FillNodePath(start))
             return;
         DirectoryService& dir = Directory();
         FoundEntry entry;
@@ -280,8 +280,7 @@ void MarkSubtree(bool listing) {
     links.LearnChildrenOf(CurrentNode);
     // A node read before needs neither its path nor the disk: the search that read its
     // parent told whether it is a link. Its path is built only when it is the last
-    // node entered, so that the walk still leaves CurrentPath and the current
-    // directory to that node.
+    // node gone through, so that the walk still leaves CurrentPath to that node.
     HTREEITEM pathOwed = nullptr;
     for (;;) {
         LongWorkProgress("reading folder %s", ++read);
@@ -294,14 +293,10 @@ void MarkSubtree(bool listing) {
             pathOwed = at;
         } else {
             pathOwed = nullptr;
-            const bool entered = BuildNodePath(at);
-            link = links.IsLink(at);
-            if (!link) {
-                if (entered) {
-                    PopulateEnteredNode(at);
-                } else {
-                    PopulateNode(at);
-                }
+            const bool fits = FillNodePath(at);
+            link = fits && links.IsLink(at);
+            if (fits && !link) {
+                PopulateNode(at);
                 links.LearnLastRead();
             }
         }
@@ -323,7 +318,7 @@ void MarkSubtree(bool listing) {
             at = TreeParent(TreePane, at);
             if (at == CurrentNode || at == nullptr) {
                 if (pathOwed != nullptr)
-                    BuildNodePath(pathOwed);
+                    FillNodePath(pathOwed);
                 return;
             }
         }
