@@ -83,6 +83,12 @@ fi
 if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$drive_c/windows/Fonts/marlett.ttf" ]; then
   fail "the README's steps left the prefix without Wine's own fonts"
 fi
+# Written to system.reg once the steps' wineserver has ended.
+WINEPREFIX=$WINEPREFIX "$WINESERVER" -w 2>/dev/null || true
+if fc-list -q 'WenQuanYi Micro Hei' &&
+  ! grep -qF '"MS UI Gothic"="WenQuanYi Micro Hei"' "$WINEPREFIX/system.reg" 2>/dev/null; then
+  fail "the README's steps left Tahoma without a face for Chinese, Japanese and Korean letters"
+fi
 if [ -d "$drive_c/Kelvora" ]; then
   diff -r "$build/dist/$name/Kelvora" "$drive_c/Kelvora" >&2 || fail "C:\\Kelvora differs from the package's Kelvora folder"
 fi
