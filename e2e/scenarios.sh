@@ -214,6 +214,9 @@ scenario_8_japanese_names() {
   : >"$d/音楽_フォルダ/曲_一.mp3"
   : >"$d/音楽_フォルダ/歌.mp3"
   : >"$d/音楽_フォルダ/メモ.txt"
+  # Single letters of other scripts: Greek, Cyrillic, Japanese, Chinese, Korean.
+  for n in α β Ж Я 日 本 书 한 글; do : >"$d/音楽_フォルダ/$n.mp3"; done
+  mkdir -p "$d/α" "$d/β" "$d/日" "$d/本"
   start_program "$WORK/start" kv8
   step "the data folder: List Sub-Folders"
   tree_go "$WORK/data"
@@ -223,7 +226,30 @@ scenario_8_japanese_names() {
     音楽 フォルダ
 曲 一
 歌
+α
+β
+Ж
+Я
+日
+本
+书
+한
+글
 EOF
+  # The names must also be readable on screen: drawn with a face that lacks their
+  # letters, they all come out as the same boxes or bars.
+  step "the listing's lines and the data folder's subfolders are drawn each in its own letters"
+  local i rows=()
+  for i in 1 2 3 4 5; do
+    tree_key Down
+    selected_row
+    rows+=("$(python3 "$KV_PY" selection "$SCEN_OUT/tree.ppm")")
+  done
+  expect_distinct 5 "the tree's subfolders of the data folder" < <(printf '%s\n' "${rows[@]}")
+  pane_region
+  settle "$PX" "$PY" "$PW" "$PH"
+  grab "$PX" "$PY" "$PW" "$PH" "$SCEN_OUT/pane.ppm"
+  expect_distinct 12 "the listing pane" < <(python3 "$KV_PY" lines "$SCEN_OUT/pane.ppm")
 }
 
 scenario_9_about_box() {

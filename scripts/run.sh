@@ -95,7 +95,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Making the Wine prefix $WINEPREFIX (once)"
   quiet "$WINE" wineboot -i
 fi
-bash "$root/tools/wine/add-fonts.sh" "$WINEPREFIX"
+bash "$root/tools/wine/add-fonts.sh" "$WINEPREFIX" 8>&- 9>&-
 # Without Gecko the prefix has no program for .html files, and Help > Help would open
 # nothing: hand them to the Linux desktop's browser through Wine's browser bridge.
 # Both keys are looked for: once programs have run in a prefix, Wine may have written

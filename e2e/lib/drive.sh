@@ -201,6 +201,13 @@ tree_region() {
   TX=$((GX + 6)) TY=$((GY + 46)) TW=196 TH=$((GH - 54))
 }
 
+# pane_region: sets PX PY PW PH to the inside of the listing pane, short of its
+# scroll bar.
+pane_region() {
+  window_geometry "$PROGRAM_WID"
+  PX=$((GX + 212)) PY=$((GY + 48)) PW=$((GW - 250)) PH=$((GH - 58))
+}
+
 # pane_point: sets PX PY to a point inside the listing pane.
 pane_point() {
   window_geometry "$PROGRAM_WID"
@@ -417,6 +424,19 @@ windows_path() {
 
 # ---------------------------------------------------------------------------------
 # Results.
+
+# expect_distinct COUNT WHAT: standard input holds COUNT digests of drawn names (kv.py
+# lines or selection), no two alike. A name drawn as boxes or bars, which look the
+# same whatever the letters, shows up as a repeated digest.
+expect_distinct() {
+  local digests
+  digests=$(cat)
+  [ "$(printf '%s\n' "$digests" | grep -c .)" -eq "$1" ] ||
+    fail "$2: $(printf '%s\n' "$digests" | grep -c .) drawn, not $1"
+  [ -z "$(printf '%s\n' "$digests" | sort | uniq -d)" ] ||
+    fail "$2: different names are drawn alike (boxes or bars instead of letters)"
+  echo "$2: $1 names, each drawn in its own letters"
+}
 
 # expect_listing RTF_FILE: compares the text of a saved listing with the expected
 # one given on standard input (headings indented by four spaces, items below them).

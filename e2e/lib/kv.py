@@ -10,6 +10,11 @@
   kv.py indents FILE.rtf NAME...   each NAME stands in the RTF with a four-space indent
   kv.py highlight FILE.ppm         centre "x y" of the band of selection colour in the
                                    picture (the selected row of the tree), or nothing
+  kv.py selection FILE.ppm         a digest of the pixels of that band: the selected
+                                   row's name as drawn
+  kv.py lines FILE.ppm             a digest of the pixels of each line of text in the
+                                   picture (rows holding anything but the colour of its
+                                   top left corner, split where such rows stop), one a line
   kv.py ini-value FILE SECTION KEY the value of one key of an INI file
 
 Expected listings are text files: a line that starts with four spaces is a heading
@@ -19,6 +24,7 @@ the directory search returns.
 """
 
 import collections
+import hashlib
 import html
 import re
 import subprocess
@@ -159,8 +165,8 @@ def read_ppm(path):
     return int(fields[1]), int(fields[2]), data[pos:]
 
 
-def highlight(path):
-    """Centre of the largest band of rows that hold the selection colour."""
+def selection_band(path):
+    """The largest band of rows that hold the selection colour, as rows (y, x0, x1)."""
     width, height, pixels = read_ppm(path)
     target = bytes(SELECTION)
     rows = []
@@ -170,7 +176,7 @@ def highlight(path):
         if len(xs) >= 8:
             rows.append((y, xs[0], xs[-1]))
     if not rows:
-        return
+        return width, pixels, []
     # Group adjacent rows into bands and keep the tallest (the selected row).
     bands = [[rows[0]]]
     for r in rows[1:]:
@@ -178,10 +184,44 @@ def highlight(path):
             bands[-1].append(r)
         else:
             bands.append([r])
-    band = max(bands, key=len)
-    y = (band[0][0] + band[-1][0]) // 2
-    x = (min(r[1] for r in band) + max(r[2] for r in band)) // 2
-    print(x, y)
+    return width, pixels, max(bands, key=len)
+
+
+def highlight(path):
+    """Centre of the selected row."""
+    _, _, band = selection_band(path)
+    if band:
+        y = (band[0][0] + band[-1][0]) // 2
+        x = (min(r[1] for r in band) + max(r[2] for r in band)) // 2
+        print(x, y)
+
+
+def selection(path):
+    """Digest of the pixels inside the selected row's band."""
+    width, pixels, band = selection_band(path)
+    if not band:
+        fail(f"{path}: no selected row")
+    x0, x1 = min(r[1] for r in band), max(r[2] for r in band)
+    digest = hashlib.md5()
+    for y, _, _ in band:
+        digest.update(pixels[(y * width + x0) * 3:(y * width + x1 + 1) * 3])
+    print(digest.hexdigest())
+
+
+def lines(path):
+    """Digest of each band of rows that hold more than the background colour."""
+    width, height, pixels = read_ppm(path)
+    background = pixels[0:3] * width
+    band = None
+    for y in range(height + 1):
+        row = pixels[y * width * 3:(y + 1) * width * 3] if y < height else background
+        if row != background:
+            if band is None:
+                band = hashlib.md5()
+            band.update(row)
+        elif band is not None:
+            print(band.hexdigest())
+            band = None
 
 
 def ini_value(path, section, key):
@@ -214,6 +254,10 @@ def main(argv):
         indents(args[0], args[1:])
     elif cmd == "highlight" and len(args) == 1:
         highlight(args[0])
+    elif cmd == "selection" and len(args) == 1:
+        selection(args[0])
+    elif cmd == "lines" and len(args) == 1:
+        lines(args[0])
     elif cmd == "ini-value" and len(args) == 3:
         ini_value(*args)
     else:
