@@ -581,7 +581,14 @@ TEST_F(Listing, UndoInTheEmptiedPaneBringsBackTheListingWithItsSelection) {
     SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
     SendMessageA(ListingPane, WM_UNDO, 0, 0);
     EXPECT_EQ(PaneText(ListingPane), "");
-    SendMessageA(ListingPane, WM_UNDO, 0, 0);
+    // Ctrl+Z, as the key reaches the pane with Ctrl held down.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(ListingPane, WM_KEYDOWN, 'Z', 1);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     EXPECT_EQ(GetFocus(), ListingPane);
     ExpectSameState(selected, ReadState(ListingPane), "after Undo");
     EXPECT_EQ(listed.text, PaneText(ListingPane));
