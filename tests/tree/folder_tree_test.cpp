@@ -199,7 +199,7 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     EXPECT_STREQ(DescentLeaf(), "C:\\open\\cloud\\dedup\\");
 }
 
-TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
+TEST(MarkSubtree, ReadsTaggedFoldersAndMarksBelowALinkOpenedBeforeWithoutReadingThere) {
     TestPanes panes;
     TreeDelete(TreePane, RootNode);
     FakeDirectory disk;
@@ -244,8 +244,9 @@ TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
             EXPECT_EQ(TreeFirstChild(TreePane, folder), nullptr) << name << " is not read";
         }
         EXPECT_EQ(TreeGetImage(TreePane, link), want);
-        EXPECT_EQ(TreeGetImage(TreePane, target), FolderClosed) << "below a link";
-        EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "below a link";
+        EXPECT_EQ(TreeGetImage(TreePane, target), want) << "below a link";
+        EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "nothing is read below a link";
+        EXPECT_EQ(TreeFirstChild(TreePane, target), nullptr) << "nothing is read below a link";
     }
     // Over folders read before, the walk enters no folder on its way, and leaves the
     // path and the current directory to the last node it entered.
