@@ -150,11 +150,33 @@ scenario_6_unlist_and_refresh() {
     Live
 encore 1
 EOF
+  step "words typed at the end of the listing"
+  pane_point
+  click_at "$PX" "$PY"
+  key ctrl+End
+  type_text " by hand"
+  tree_lost_focus
   step "the data folder: UnList Sub-Folders"
   tree_key Up Up
   folder_menu f
   save_as "$WORK/empty.rtf"
   expect_listing "$WORK/empty.rtf" </dev/null
+  step "Empty, which holds no MP3 file: List Folder gives another empty listing"
+  tree_key Down
+  folder_menu l
+  save_as "$WORK/still-empty.rtf"
+  expect_listing "$WORK/still-empty.rtf" </dev/null
+  step "Ctrl+Z in the listing brings back the edited listing"
+  pane_point
+  click_at "$PX" "$PY"
+  key ctrl+z
+  tree_lost_focus
+  save_as "$WORK/undone.rtf"
+  expect_listing "$WORK/undone.rtf" <<'EOF'
+    Live
+encore 1 by hand
+EOF
+  tree_key Up
   step "a folder made on disk shows after Refresh"
   mkdir "$WORK/data/Added"
   : >"$WORK/data/Added/new_song.mp3"
@@ -372,8 +394,20 @@ $expected_long" || fail "the copied text is not the listing"
 }
 
 scenario_22_system_keys_in_the_tree() {
+  make_worked_example
   start_program "$WORK/start" kv22
   # The tree has the keyboard focus from the start.
+  step "keys only: Music selected, Shift+F10 opens its folder menu, List Folder"
+  tree_go "$WORK/data/Music"
+  key shift+F10
+  wait_popup "the folder menu after Shift+F10"
+  menu_pick l "folder menu"
+  step "Live below it: the context-menu key opens its folder menu, List Folder"
+  key Down Menu
+  wait_popup "the folder menu after the context-menu key"
+  menu_pick l "folder menu"
+  save_as "$WORK/listing.rtf"
+  expect_listing "$WORK/listing.rtf" <<<"$WORKED_EXAMPLE_LISTING"
   local how
   for how in alt F10; do
     step "$how, then Down: the File menu opens"

@@ -178,11 +178,12 @@ constexpr LONG kTextEnd = 0x7FFFFFFF;
 
 // Where the caret goes and which style text typed at it takes, as writing the listing
 // at the caret of an emptied pane, then moving the caret past the last replaced
-// underscore, would leave them.
+// underscore, would leave them. A listing that set no style leaves the item style,
+// the format the listing's text is written over, rather than the control's own.
 void PlaceCaret(HWND pane, const ListingText& listing) {
     SendMessageA(pane, EM_SETSEL, kTextEnd, kTextEnd);
-    const TextStyle* pending = listing.Pending();
-    if (pending != nullptr && pending != listing.LastRunStyle()) {
+    const TextStyle* pending = listing.Pending() != nullptr ? listing.Pending() : &ItemStyle;
+    if (pending != listing.LastRunStyle()) {
         CHARFORMATA format = pending->format;
         format.cbSize = sizeof format;
         SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
@@ -196,22 +197,46 @@ void PlaceCaret(HWND pane, const ListingText& listing) {
     }
 }
 
+// Empties the live pane and writes the listing there run by run, when no fresh
+// control is to be had.
+void WriteIntoLivePane(const ListingText& listing) {
+    SendMessageA(ListingPane, EM_SETSEL, 0, -1);
+    SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+    listing.WriteRuns(ListingPane);
+    PlaceCaret(ListingPane, listing);
+}
+
+// An empty listing clears the pane: when it holds text, a fresh empty pane takes its
+// place and it is kept for Undo; an empty pane has nothing to clear and stays, with
+// what Undo would bring back.
+void ShowEmptyListing(const ListingText& listing) {
+    if (!PaneHoldsText(ListingPane)) {
+        PlaceCaret(ListingPane, listing);
+        return;
+    }
+    HWND fresh = MakeReplacementPane();
+    if (fresh == nullptr) {
+        WriteIntoLivePane(listing);
+        return;
+    }
+    PlaceCaret(fresh, listing);
+    SwapInEmptyPane(fresh);
+}
+
 // Writes the listing into a fresh pane that takes the old one's place. The old pane
 // goes before the fresh one is filled, so that one listing's worth of memory is held,
 // except when the new listing is empty: then the old pane is kept for Undo.
 void ShowListing(const ListingText& listing) {
     streamed = false;
+    if (listing.Empty()) {
+        ShowEmptyListing(listing);
+        return;
+    }
     HWND fresh = MakeReplacementPane();
     if (fresh == nullptr) {
         // No fresh control to be had: empty the live one and write there.
-        SendMessageA(ListingPane, EM_SETSEL, 0, -1);
-        SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
-        listing.WriteRuns(ListingPane);
-        PlaceCaret(ListingPane, listing);
-        return;
-    }
-    if (listing.Empty()) {
-        SwapInEmptyPane(fresh);
+        DropKeptPanes();
+        WriteIntoLivePane(listing);
         return;
     }
     const bool hadFocus = RetireListingPane(fresh);
@@ -219,10 +244,15 @@ void ShowListing(const ListingText& listing) {
     bool sizeForAll = false;
     if (!runByRun && listing.MakeRtf(rtf, sizeForAll) &&
         !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format, sizeForAll)) {
-        // Start again in a pane of its own, run by run.
+        // Start again in a pane of its own, run by run; without one, in this pane
+        // emptied of what was read so far.
         HWND again = MakeReplacementPane();
-        if (again != nullptr)
+        if (again != nullptr) {
             RetireListingPane(again);
+        } else {
+            SendMessageA(ListingPane, EM_SETSEL, 0, -1);
+            SendMessageA(ListingPane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(""));
+        }
         rtf.clear();
     }
     streamed = !rtf.empty();

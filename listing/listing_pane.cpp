@@ -2,7 +2,9 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "listing/pane_clipboard.h"
 #include "shell/long_work.h"
@@ -11,7 +13,8 @@ HWND ListingPane = nullptr;
 
 namespace {
 
-HWND keptPane = nullptr;
+// The panes kept for Undo, the one Undo brings back next last.
+std::vector<HWND> keptPanes;
 WNDPROC richEditProc = nullptr;
 
 bool IsUndoRequest(UINT message, WPARAM wParam) {
@@ -23,13 +26,17 @@ bool IsUndoRequest(UINT message, WPARAM wParam) {
 }
 
 LRESULT CALLBACK ListingPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsUndoRequest(message, wParam) && pane == ListingPane && keptPane != nullptr &&
+    if (IsUndoRequest(message, wParam) && pane == ListingPane && !keptPanes.empty() &&
         !CallWindowProcA(richEditProc, pane, EM_CANUNDO, 0, 0)) {
         RestoreKeptListing();
         return message == WM_KEYDOWN ? 0 : TRUE;
     }
-    if (message == WM_NCDESTROY && pane == keptPane)
-        keptPane = nullptr;
+    // Shift+F10 or the context-menu key: the Edit menu is the owner's to show (the
+    // control would keep the request to itself).
+    if (message == WM_CONTEXTMENU && lParam == -1)
+        return SendMessageA(GetParent(pane), message, reinterpret_cast<WPARAM>(pane), lParam);
+    if (message == WM_NCDESTROY)
+        keptPanes.erase(std::remove(keptPanes.begin(), keptPanes.end(), pane), keptPanes.end());
     return CallWindowProcA(richEditProc, pane, message, wParam, lParam);
 }
 
@@ -136,9 +143,20 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
 void SwapInEmptyPane(HWND fresh) {
     HWND old = ListingPane;
     TakePlace(fresh, old);
-    if (keptPane != nullptr)
-        DestroyWindow(keptPane);
-    keptPane = old;
+    keptPanes.push_back(old);
+}
+
+bool PaneHoldsText(HWND pane) {
+    GETTEXTLENGTHEX length = {GTL_NUMCHARS, 1200};
+    return SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0) > 0;
+}
+
+void DropKeptPanes() {
+    while (!keptPanes.empty()) {
+        HWND kept = keptPanes.back();
+        keptPanes.pop_back();
+        DestroyWindow(kept);
+    }
 }
 
 bool RetireListingPane(HWND fresh) {
@@ -146,8 +164,7 @@ bool RetireListingPane(HWND fresh) {
     const bool hadFocus = GetFocus() == old;
     SetWindowPos(fresh, old, 0, 0, 0, 0, SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
     ListingPane = fresh;
-    if (keptPane != nullptr)
-        DestroyWindow(keptPane);
+    DropKeptPanes();
     DestroyWindow(old);
     return hadFocus;
 }
@@ -160,16 +177,16 @@ void ShowFreshPane(bool hadFocus) {
 }
 
 bool RestoreKeptListing() {
-    if (keptPane == nullptr || ListingPane == nullptr)
+    if (keptPanes.empty() || ListingPane == nullptr)
         return false;
-    HWND kept = keptPane;
+    HWND kept = keptPanes.back();
     HWND empty = ListingPane;
-    keptPane = nullptr;
+    keptPanes.pop_back();
     TakePlace(kept, empty);
     DestroyWindow(empty);
     return true;
 }
 
 HWND KeptListingPane() {
-    return keptPane;
+    return keptPanes.empty() ? nullptr : keptPanes.back();
 }

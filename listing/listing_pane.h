@@ -7,7 +7,9 @@
 // clear a long text, while destroying the control costs next to nothing. When the new
 // listing is empty, the old control is kept hidden instead, and Undo in the new pane,
 // when the pane has nothing of its own to undo, brings it back as it was, the way
-// undoing the clear would.
+// undoing the clear would. An empty listing over a pane without text clears nothing,
+// so it keeps the pane and what Undo would bring back; the panes kept over several
+// clears come back one Undo at a time, the last one first.
 #pragma once
 #include <windows.h>
 
@@ -27,7 +29,8 @@ constexpr LPARAM kListingPaneTextLimit = 0x7FFFFFFF;
 HWND CreateListingPane(HWND parent, int x, int y, int width, int height, bool visible = true);
 
 // What the program sets on every listing pane: the text limit, the event mask, the
-// clipboard hook and the Undo that can bring back a kept listing.
+// clipboard hook, the Undo that can bring back a kept listing, and the context menu
+// asked for from the keyboard handed to the owner.
 void ConfigureListingPane(HWND pane);
 
 // A hidden pane with ListingPane's owner, place and size, configured, with nothing to
@@ -43,18 +46,25 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
 
 // Puts the empty pane fresh in ListingPane's place: same place in the z-order, the
 // keyboard focus if the old pane had it, shown; the old pane is kept hidden for Undo,
-// and a pane kept before is destroyed.
+// after any kept before.
 void SwapInEmptyPane(HWND fresh);
 
-// Puts fresh, still hidden, in ListingPane's place and destroys the old pane (and any
-// kept one) at once, so that only one control's worth of text is held while fresh is
+// Whether the pane holds any text.
+bool PaneHoldsText(HWND pane);
+
+// Destroys every pane kept for Undo.
+void DropKeptPanes();
+
+// Puts fresh, still hidden, in ListingPane's place and destroys the old pane (and the
+// kept ones) at once, so that only one control's worth of text is held while fresh is
 // filled; ShowFreshPane then shows it. Returns whether the old pane had the focus.
 bool RetireListingPane(HWND fresh);
 // Shows ListingPane, scrolled to its caret, with the keyboard focus if hadFocus.
 void ShowFreshPane(bool hadFocus);
 
-// Brings back the kept pane in ListingPane's place, when there is one; true if it did.
+// Brings back the pane kept last in ListingPane's place, when there is one; true if
+// it did.
 bool RestoreKeptListing();
 
-// The hidden pane kept for Undo, or null.
+// The hidden pane that Undo would bring back next, or null.
 HWND KeptListingPane();

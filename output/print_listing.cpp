@@ -94,6 +94,8 @@ void PrintListing(HWND owner) {
     ZeroMemory(&document, sizeof document);
     document.cbSize = sizeof document;
     document.lpszDocName = title;
+    // The printing is long work from here on; the dialog before it was not.
+    LongWork work;
 
     FORMATRANGE page;
     ZeroMemory(&page, sizeof page);

@@ -12,6 +12,7 @@
 #include "settings/options_dialog.h"
 #include "shell/long_work.h"
 #include "shell/main_window.h"
+#include "tree/folder_tree.h"
 #include "tree/tree_marks.h"
 
 HBITMAP MenuPictures[kMenuPictureCount] = {};
@@ -93,9 +94,23 @@ bool CommandRebuildsListing(int command) {
     }
 }
 
-void DispatchCommand(int command) {
-    // A mark command and the rebuild after it are one piece of work to the user.
-    LongWork work;
+namespace {
+
+// The commands that change the marks in the tree, without a dialog.
+bool IsMarkCommand(int command) {
+    switch (command) {
+        case IDC_LIST_FOLDER:
+        case IDC_UNLIST_FOLDER:
+        case IDC_LIST_SUBFOLDERS:
+        case IDC_UNLIST_SUBFOLDERS:
+        case IDC_REFRESH:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void RunCommand(int command) {
     switch (command) {
         case IDC_PRINT:
             PrintListing(MainWindow);
@@ -164,10 +179,64 @@ void DispatchCommand(int command) {
         default:
             break;
     }
+}
+
+void RunCommandAndRebuild(int command) {
+    RunCommand(command);
     if (CommandRebuildsListing(command)) {
         WaitCursor wait;
         RegenerateListing();
     }
+}
+
+}  // namespace
+
+void DispatchCommand(int command) {
+    // A mark command and the rebuild after it are one piece of work to the user. No
+    // span is open while a dialog is: the work a dialog starts (a rebuild, printing)
+    // opens its own, so the title shows progress only while that work runs.
+    if (IsMarkCommand(command)) {
+        LongWork work;
+        RunCommandAndRebuild(command);
+    } else {
+        RunCommandAndRebuild(command);
+    }
+}
+
+namespace {
+
+void ShowEditMenu(POINT at) {
+    TrackPopupMenu(GetSubMenu(GetMenu(MainWindow), 1), TPM_RIGHTBUTTON, at.x, at.y, 0, MainWindow,
+                   nullptr);
+}
+
+// The Edit menu at the pane's caret, or at the pane's top left corner when the caret
+// is out of sight.
+void ShowEditMenuAtCaret() {
+    CHARRANGE selection = {};
+    SendMessageA(ListingPane, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    POINTL caret = {};
+    SendMessageA(ListingPane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&caret), selection.cpMax);
+    RECT client;
+    GetClientRect(ListingPane, &client);
+    POINT at = {caret.x, caret.y};
+    if (!PtInRect(&client, at))
+        at = {client.left, client.top};
+    ClientToScreen(ListingPane, &at);
+    ShowEditMenu(at);
+}
+
+}  // namespace
+
+void ShowMenuForKeyboard(LPARAM position) {
+    // A right-click opens its menu from the control's own notification.
+    if (position != -1)
+        return;
+    HWND focus = GetFocus();
+    if (focus == TreePane)
+        ShowFolderMenuOfSelection(MainWindow);
+    else if (focus == ListingPane)
+        ShowEditMenuAtCaret();
 }
 
 bool ShowEditMenuOnPaneRightClick(const NMHDR* header) {
@@ -178,7 +247,6 @@ bool ShowEditMenuOnPaneRightClick(const NMHDR* header) {
         return false;
     POINT at;
     GetCursorPos(&at);
-    TrackPopupMenu(GetSubMenu(GetMenu(MainWindow), 1), TPM_RIGHTBUTTON, at.x, at.y, 0, MainWindow,
-                   nullptr);
+    ShowEditMenu(at);
     return true;
 }

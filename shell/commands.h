@@ -19,3 +19,7 @@ void DispatchCommand(int command);
 // Shows the Edit menu at the cursor when the notification is the text pane's right
 // click; true when it was that notification.
 bool ShowEditMenuOnPaneRightClick(const NMHDR* header);
+// WM_CONTEXTMENU from the keyboard (Shift+F10, the context-menu key; position -1):
+// the folder menu of the selected node when the tree has the focus, the Edit menu at
+// the caret when the listing pane has it. One from the mouse is left alone.
+void ShowMenuForKeyboard(LPARAM position);

@@ -163,7 +163,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             RestorePaneFocus();
             return 0;
         case WM_LBUTTONDOWN:
-            BeginSplitterDrag(window);
+            BeginSplitterDrag(window, lParam);
             return 0;
         case WM_MOUSEMOVE:
             DragSplitter(window, lParam);
@@ -176,6 +176,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_COMMAND:
             DispatchCommand(LOWORD(wParam));
+            return 0;
+        case WM_CONTEXTMENU:
+            ShowMenuForKeyboard(lParam);
             return 0;
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);

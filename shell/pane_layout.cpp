@@ -12,7 +12,16 @@ void LayoutPanes(int width, int height) {
                TRUE);
 }
 
-void BeginSplitterDrag(HWND window) {
+bool OnSplitterGap(LPARAM position) {
+    const int x = static_cast<short>(LOWORD(position));
+    return x >= SplitX && x < SplitX + kSplitterGap;
+}
+
+void BeginSplitterDrag(HWND window, LPARAM position) {
+    // The client area shows elsewhere too while a rebuild keeps the new pane hidden;
+    // a press there is no drag.
+    if (!OnSplitterGap(position))
+        return;
     SetCapture(window);
     SplitterDrag = 1;
 }

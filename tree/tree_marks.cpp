@@ -48,7 +48,7 @@ void OnClick() {
     ++NotifyGate;
 }
 
-void ShowFolderMenu(HWND owner) {
+void ShowFolderMenu(HWND owner, POINT at) {
     HMENU loaded = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_FOLDER_MENU));
     if (loaded == nullptr)
         return;
@@ -59,26 +59,44 @@ void ShowFolderMenu(HWND owner) {
         SetMenuItemBitmaps(menu, kCommands[i], MF_BYCOMMAND, FolderMenuPictures[i],
                            FolderMenuPictures[i]);
     }
-    POINT at;
-    GetCursorPos(&at);
     TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
     DestroyMenu(loaded);
 }
 
-void OnRightClick(HWND owner) {
+// Makes node the current, selected and read node, then shows the folder menu at at.
+void OpenFolderMenu(HWND owner, HTREEITEM node, POINT at) {
     --NotifyGate;
-    HTREEITEM node = NodeUnderCursor();
     if (node != nullptr && node != RootNode) {
         CurrentNode = node;
         TreeSelect(TreePane, node);
         BuildNodePath(node);
         PopulateNode(node);
-        ShowFolderMenu(owner);
+        ShowFolderMenu(owner, at);
     }
     ++NotifyGate;
 }
 
+void OnRightClick(HWND owner) {
+    POINT at;
+    GetCursorPos(&at);
+    OpenFolderMenu(owner, NodeUnderCursor(), at);
+}
+
 }  // namespace
+
+void ShowFolderMenuOfSelection(HWND owner) {
+    HTREEITEM node =
+        reinterpret_cast<HTREEITEM>(SendMessageA(TreePane, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (node == nullptr)
+        return;
+    SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(node));
+    RECT r = {};
+    if (!TreeView_GetItemRect(TreePane, node, &r, TRUE))
+        return;
+    POINT at = {r.left, r.bottom};
+    ClientToScreen(TreePane, &at);
+    OpenFolderMenu(owner, node, at);
+}
 
 void HandleTreeNotify(const NMHDR* header, HWND owner) {
     switch (header->code) {
@@ -282,13 +300,18 @@ void MarkSubtree(bool listing) {
     // parent told whether it is a link. Its path is built only when it is the last
     // node gone through, so that the walk still leaves CurrentPath to that node.
     HTREEITEM pathOwed = nullptr;
+    // The link whose nodes, put below it when the user opened it, are being walked:
+    // they are marked like the rest, but neither read nor entered.
+    HTREEITEM belowLink = nullptr;
     for (;;) {
         LongWorkProgress("reading folder %s", ++read);
         // Entering a node: read it and expand it, then go down. A link is marked but
-        // neither read nor gone below, also when an earlier selection of it put its
-        // target's folders under it.
-        bool link;
-        if (TreeGetParam(TreePane, at) == 1) {
+        // neither read nor expanded; the nodes an earlier selection of it put under it
+        // are walked and marked without reading.
+        bool link = false;
+        if (belowLink != nullptr) {
+            // Below a link: nothing is read.
+        } else if (TreeGetParam(TreePane, at) == 1) {
             link = ReadAsLink(at);
             pathOwed = at;
         } else {
@@ -300,16 +323,20 @@ void MarkSubtree(bool listing) {
                 links.LearnLastRead();
             }
         }
-        if (!link)
+        if (belowLink == nullptr && !link)
             TreeExpand(TreePane, at, TVE_EXPAND);
-        HTREEITEM child = link ? nullptr : TreeFirstChild(TreePane, at);
+        HTREEITEM child = TreeFirstChild(TreePane, at);
         if (child != nullptr) {
+            if (link)
+                belowLink = at;
             at = child;
             continue;
         }
         // A node without children: mark it, then its sibling, or climb and mark.
         for (;;) {
             TreeSetImages(TreePane, at, image, selected);
+            if (at == belowLink)
+                belowLink = nullptr;
             HTREEITEM sibling = TreeNextSibling(TreePane, at);
             if (sibling != nullptr) {
                 at = sibling;

@@ -14,6 +14,10 @@ extern HBITMAP FolderMenuPictures[4];
 // owner receives the folder menu's command.
 void HandleTreeNotify(const NMHDR* header, HWND owner);
 
+// The folder menu for the selected node, as a right-click on it opens it, shown just
+// below the node's label: for the keyboard (Shift+F10, the context-menu key).
+void ShowFolderMenuOfSelection(HWND owner);
+
 void ListFolder();
 void UnListFolder();
 // Reads, expands and marks (listing true) or unmarks every node below CurrentNode.

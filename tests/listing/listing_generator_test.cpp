@@ -577,11 +577,31 @@ TEST_F(Listing, UndoInTheEmptiedPaneBringsBackTheListingWithItsSelection) {
     RegenerateListing();
     EXPECT_EQ(PaneText(ListingPane), "");
     EXPECT_EQ(GetFocus(), ListingPane);
+    // Text typed there takes the item style, not the new control's own font.
+    CHARFORMATA typed = {};
+    typed.cbSize = sizeof typed;
+    SendMessageA(ListingPane, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&typed));
+    EXPECT_STREQ(typed.szFaceName, ItemStyle.format.szFaceName);
+    EXPECT_EQ(typed.yHeight, ItemStyle.format.yHeight);
+    EXPECT_EQ(typed.dwEffects & CFE_BOLD, ItemStyle.format.dwEffects & CFE_BOLD);
+    // More empty listings clear nothing more: the listing stays for Undo.
+    RegenerateListing();
+    RegenerateListing();
     // Typing in the empty pane is undone first, then the listing comes back.
     SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
     SendMessageA(ListingPane, WM_UNDO, 0, 0);
     EXPECT_EQ(PaneText(ListingPane), "");
-    // Ctrl+Z, as the key reaches the pane with Ctrl held down.
+    // An empty listing over typed text clears it; Undo brings back the typed text,
+    // then its typing is undone, then the listing comes back: the last Undo is the
+    // key, Ctrl+Z, as it reaches the pane with Ctrl held down.
+    SendMessageA(ListingPane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("y"));
+    RegenerateListing();
+    RegenerateListing();
+    EXPECT_EQ(PaneText(ListingPane), "");
+    SendMessageA(ListingPane, WM_UNDO, 0, 0);
+    EXPECT_EQ(PaneText(ListingPane), "y");
+    SendMessageA(ListingPane, WM_UNDO, 0, 0);
+    EXPECT_EQ(PaneText(ListingPane), "");
     BYTE keys[256];
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
@@ -598,6 +618,49 @@ TEST_F(Listing, UndoInTheEmptiedPaneBringsBackTheListingWithItsSelection) {
     RegenerateListing();
     RegenerateListing();
     EXPECT_EQ(KeptListingPane(), nullptr);
+}
+
+// When the pane cannot read the listing as RTF and no other pane can be made, the
+// listing is written run by run into the pane emptied first: whole, and once.
+HWND failingPane = nullptr;
+WNDPROC failingPaneProc = nullptr;
+int panesMade = 0;
+
+LRESULT CALLBACK FailAfterStreaming(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcA(failingPaneProc, pane, message, wParam, lParam);
+    if (message == EM_STREAMIN && pane == failingPane)
+        reinterpret_cast<EDITSTREAM*>(lParam)->dwError = 1;
+    return result;
+}
+
+// Lets the first Rich Edit control be made, one whose streaming fails after it has
+// read the document, and no other.
+LRESULT CALLBACK OnePaneOnly(int code, WPARAM wParam, LPARAM lParam) {
+    char name[32] = "";
+    if (code == HCBT_CREATEWND &&
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) &&
+        lstrcmpiA(name, "RICHEDIT20A") == 0) {
+        if (++panesMade > 1)
+            return 1;
+        failingPane = reinterpret_cast<HWND>(wParam);
+        failingPaneProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+            failingPane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FailAfterStreaming)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Listing, AFailedStreamWithoutAnotherPaneLeavesTheListingOnceAndWhole) {
+    MakeExample();
+    RegenerateListing();
+    const std::string whole = PaneText(ListingPane);
+    panesMade = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, OnePaneOnly, nullptr, GetCurrentThreadId());
+    RegenerateListing();
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(panesMade, 2);
+    EXPECT_EQ(ListingPane, failingPane);
+    EXPECT_EQ(PaneText(ListingPane), whole);
+    EXPECT_FALSE(LastListingWasStreamed());
 }
 
 // Rich Edit keeps 32,767 characters unless told otherwise; the pane takes a listing

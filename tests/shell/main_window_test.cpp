@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
     RECT client;
     GetClientRect(MainWindow, &client);
     auto drag = [](int x) {
-        SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(201, 10));
+        SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(SplitX + 1, 10));
         SendMessageA(MainWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 10));
         SendMessageA(MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(x, 10));
     };
@@ -125,6 +125,15 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
     // A move without a press moves nothing.
     SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
     EXPECT_EQ(SplitX, 299);
+    // Only the gap starts a drag: a press where the listing pane is (bare while a
+    // rebuild keeps the new pane hidden), or the tree, drags nothing.
+    for (int x : {SplitX + kSplitterGap, SplitX + 100, SplitX - 1}) {
+        SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 10));
+        EXPECT_EQ(SplitterDrag, 0) << x;
+        SendMessageA(MainWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
+        SendMessageA(MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(100, 10));
+        EXPECT_EQ(SplitX, 299) << x;
+    }
     // The capture taken away mid-drag (Alt+Tab, a window opening) ends the drag: no
     // release arrives, and hovering over the gap afterwards moves nothing.
     SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
@@ -328,9 +337,21 @@ TEST_F(MainWindowTest, ListSubFoldersReadsTheWholeSubtreeButLeavesTheFolderItsel
     RegenerateListing();
     EXPECT_EQ(PaneText(ListingPane), "");
 
+    // The user opens the link: its target's folders show below it. List and UnList
+    // Sub-Folders mark them like any other, and still read nothing below the link.
+    TreeSelect(TreePane, back);
+    Pump();
+    HTREEITEM viaLink[] = {FindChild(back, "Renamed"), FindChild(back, "B")};
+    ASSERT_TRUE(viaLink[0] && viaLink[1]);
+    CurrentNode = top;
+    DispatchCommand(IDC_LIST_SUBFOLDERS);
+    for (HTREEITEM node : viaLink) {
+        EXPECT_EQ(TreeGetImage(TreePane, node), ListedFolder) << NodeText(node);
+        EXPECT_EQ(TreeGetParam(TreePane, node), 0) << NodeText(node);
+    }
     DispatchCommand(IDC_UNLIST_SUBFOLDERS);
-    for (HTREEITEM node : {a, a1, b, back})
-        EXPECT_EQ(TreeGetImage(TreePane, node), FolderClosed);
+    for (HTREEITEM node : {a, a1, b, back, viaLink[0], viaLink[1]})
+        EXPECT_EQ(TreeGetImage(TreePane, node), FolderClosed) << NodeText(node);
 
     // A folder without subfolders: nothing happens.
     CurrentNode = lone;
@@ -460,6 +481,84 @@ TEST_F(MainWindowTest, AcceleratorsReachSaveAndPrintWithTheTreeFocused) {
     MSG f2 = {TreePane, WM_KEYDOWN, VK_F2, 0x1, 0, {0, 0}};
     EXPECT_TRUE(TranslateAcceleratorA(MainWindow, Accelerators, &f2));
     EXPECT_EQ(commands, (std::vector<int>{IDC_SAVE_AS, IDC_PRINT, IDC_OPTIONS}));
+}
+
+// Without a mouse: Shift+F10 in the tree opens the folder menu of the selected node
+// just below it, and the context-menu key in the pane the Edit menu at the caret.
+TEST_F(MainWindowTest, KeysOpenTheFolderMenuAtTheSelectedNodeAndTheEditMenuInThePane) {
+    start.MakeFile("Albums\\song.mp3");
+    HTREEITEM albums = OpenFolder(start / "Albums");
+    SetFocus(TreePane);
+    RECT label = {};
+    TreeView_GetItemRect(TreePane, albums, &label, TRUE);
+    POINT below = {label.left, label.bottom};
+    ClientToScreen(TreePane, &below);
+    HMENU shown = nullptr;
+    RECT shownAt = {};
+    std::string first;
+    auto watchMenu = [&](UINT command) {
+        WhileModal([&, command] {
+            HWND popup = FindWindowA("#32768", nullptr);
+            if (popup == nullptr)
+                return;
+            shown = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
+            GetWindowRect(popup, &shownAt);
+            char text[64] = "";
+            GetMenuStringA(shown, 0, text, sizeof text, MF_BYPOSITION);
+            first = text;
+            if (command != 0)
+                PostMessageA(MainWindow, WM_COMMAND, command, 0);
+            EndMenu();
+        });
+    };
+    watchMenu(IDC_LIST_FOLDER);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(TreePane, WM_SYSKEYDOWN, VK_F10, 0x1);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    Pump();
+    EXPECT_EQ(first, "&List Folder");
+    EXPECT_EQ(shownAt.left, below.x);
+    EXPECT_EQ(shownAt.top, below.y);
+    EXPECT_EQ(TreeGetImage(TreePane, albums), ListedFolder);
+    EXPECT_TRUE(PaneHas("song"));
+
+    shown = nullptr;
+    watchMenu(0);
+    SetFocus(ListingPane);
+    SendMessageA(ListingPane, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(ListingPane), -1);
+    Pump();
+    EXPECT_EQ(shown, GetSubMenu(GetMenu(MainWindow), 1));
+    POINT corner = {shownAt.left, shownAt.top};
+    RECT pane;
+    GetWindowRect(ListingPane, &pane);
+    EXPECT_TRUE(PtInRect(&pane, corner)) << "the menu opens at the caret, in the pane";
+}
+
+// Progress shows in the title only while work runs: after Apply in the Options
+// dialog the title is plain again while the dialog stays open.
+TEST_F(MainWindowTest, TheTitleShowsProgressOnlyWhileWorkRuns) {
+    start.MakeFile("Albums\\song.mp3");
+    CurrentNode = OpenFolder(start / "Albums");
+    DispatchCommand(IDC_LIST_FOLDER);
+    SetLongWorkDelay(0);
+    std::string afterApply;
+    WhileModal([&] {
+        HWND box = FindWindowA(nullptr, "Options");
+        if (box == nullptr)
+            return;
+        SendMessageA(box, WM_COMMAND, IDC_OPT_APPLY, 0);
+        afterApply = Title();
+        SendMessageA(box, WM_COMMAND, IDC_OPT_CANCEL, 0);
+    });
+    DispatchCommand(IDC_OPTIONS);
+    SetLongWorkDelay(500);
+    EXPECT_EQ(afterApply, "Kelvora: *.mp3");
+    EXPECT_EQ(Title(), "Kelvora: *.mp3");
+    EXPECT_TRUE(PaneHas("song"));
 }
 
 TEST_F(MainWindowTest, RightClickInThePaneShowsTheEditMenu) {

@@ -239,7 +239,7 @@ TEST(DescendToLeaf, PassesOverLinksAndFoldersThatCannotBeEntered) {
     EXPECT_STREQ(DescentLeaf(), "C:\\open\\cloud\\dedup\\");
 }
 
-TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
+TEST(MarkSubtree, ReadsTaggedFoldersAndMarksBelowALinkOpenedBeforeWithoutReadingThere) {
     TestPanes panes;
     TreeDelete(TreePane, RootNode);
     FakeDirectory disk;
@@ -284,8 +284,9 @@ TEST(MarkSubtree, ReadsTaggedFoldersButNeverGoesBelowALinkEvenOneOpenedBefore) {
             EXPECT_EQ(TreeFirstChild(TreePane, folder), nullptr) << name << " is not read";
         }
         EXPECT_EQ(TreeGetImage(TreePane, link), want);
-        EXPECT_EQ(TreeGetImage(TreePane, target), FolderClosed) << "below a link";
-        EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "below a link";
+        EXPECT_EQ(TreeGetImage(TreePane, target), want) << "below a link";
+        EXPECT_EQ(TreeGetParam(TreePane, target), 0) << "nothing is read below a link";
+        EXPECT_EQ(TreeFirstChild(TreePane, target), nullptr) << "nothing is read below a link";
     }
     // Over folders read before, the walk asks the disk nothing, and leaves the path to
     // the last node it went through.
