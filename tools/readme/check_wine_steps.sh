@@ -89,13 +89,6 @@ if fc-list -q 'WenQuanYi Micro Hei' &&
   ! grep -qF '"MS UI Gothic"="WenQuanYi Micro Hei"' "$WINEPREFIX/system.reg" 2>/dev/null; then
   fail "the README's steps left Tahoma without a face for Chinese, Japanese and Korean letters"
 fi
-# MS Sans Serif must be an outline face there: Wine's bitmap one draws other scripts as bars.
-if compgen -G "$drive_c/windows/Fonts/sserif*.fon" >/dev/null; then
-  fail "the README's steps left Wine's bitmap MS Sans Serif in the prefix"
-fi
-if ! grep -qF '"MS Sans Serif"=str(7):"WenQuanYi Micro Hei\0Tahoma\0"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-  fail "the README's steps left MS Sans Serif without its outline replacement"
-fi
 if [ -d "$drive_c/Kelvora" ]; then
   diff -r "$build/dist/$name/Kelvora" "$drive_c/Kelvora" >&2 || fail "C:\\Kelvora differs from the package's Kelvora folder"
 fi
