@@ -201,13 +201,6 @@ tree_region() {
   TX=$((GX + 6)) TY=$((GY + 46)) TW=196 TH=$((GH - 54))
 }
 
-# pane_region: sets PX PY PW PH to the inside of the listing pane, short of its
-# scroll bar.
-pane_region() {
-  window_geometry "$PROGRAM_WID"
-  PX=$((GX + 212)) PY=$((GY + 48)) PW=$((GW - 250)) PH=$((GH - 58))
-}
-
 # pane_point: sets PX PY to a point inside the listing pane.
 pane_point() {
   window_geometry "$PROGRAM_WID"

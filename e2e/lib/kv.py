@@ -12,9 +12,6 @@
                                    picture (the selected row of the tree), or nothing
   kv.py selection FILE.ppm         a digest of the pixels of that band: the selected
                                    row's name as drawn
-  kv.py lines FILE.ppm             a digest of the pixels of each line of text in the
-                                   picture (rows holding anything but the colour of its
-                                   top left corner, split where such rows stop), one a line
   kv.py ini-value FILE SECTION KEY the value of one key of an INI file
 
 Expected listings are text files: a line that starts with four spaces is a heading
@@ -208,22 +205,6 @@ def selection(path):
     print(digest.hexdigest())
 
 
-def lines(path):
-    """Digest of each band of rows that hold more than the background colour."""
-    width, height, pixels = read_ppm(path)
-    background = pixels[0:3] * width
-    band = None
-    for y in range(height + 1):
-        row = pixels[y * width * 3:(y + 1) * width * 3] if y < height else background
-        if row != background:
-            if band is None:
-                band = hashlib.md5()
-            band.update(row)
-        elif band is not None:
-            print(band.hexdigest())
-            band = None
-
-
 def ini_value(path, section, key):
     current = None
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -256,8 +237,6 @@ def main(argv):
         highlight(args[0])
     elif cmd == "selection" and len(args) == 1:
         selection(args[0])
-    elif cmd == "lines" and len(args) == 1:
-        lines(args[0])
     elif cmd == "ini-value" and len(args) == 3:
         ini_value(*args)
     else:

@@ -500,7 +500,7 @@ TEST_F(MainWindowTest, KeysOpenTheFolderMenuAtTheSelectedNodeAndTheEditMenuInThe
         WhileModal([&, command] {
             HWND popup = FindWindowA("#32768", nullptr);
             if (popup == nullptr)
-                return;
+                return false;
             shown = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /*MN_GETHMENU*/, 0, 0));
             GetWindowRect(popup, &shownAt);
             char text[64] = "";
@@ -509,6 +509,7 @@ TEST_F(MainWindowTest, KeysOpenTheFolderMenuAtTheSelectedNodeAndTheEditMenuInThe
             if (command != 0)
                 PostMessageA(MainWindow, WM_COMMAND, command, 0);
             EndMenu();
+            return true;
         });
     };
     watchMenu(IDC_LIST_FOLDER);
@@ -549,10 +550,11 @@ TEST_F(MainWindowTest, TheTitleShowsProgressOnlyWhileWorkRuns) {
     WhileModal([&] {
         HWND box = FindWindowA(nullptr, "Options");
         if (box == nullptr)
-            return;
+            return false;
         SendMessageA(box, WM_COMMAND, IDC_OPT_APPLY, 0);
         afterApply = Title();
         SendMessageA(box, WM_COMMAND, IDC_OPT_CANCEL, 0);
+        return true;
     });
     DispatchCommand(IDC_OPTIONS);
     SetLongWorkDelay(500);
