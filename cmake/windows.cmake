@@ -35,7 +35,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/setup/setup_main.cpp AND EXISTS ${CMAKE_SOURCE_DIR
   file(GLOB SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*.cpp)
   add_executable(KelvoraSetUp WIN32 ${SETUP_SOURCES} ${CMAKE_SOURCE_DIR}/resources/setup.rc)
   target_compile_options(KelvoraSetUp PRIVATE ${KELVORA_WARNINGS})
-  target_link_libraries(KelvoraSetUp PRIVATE shell32 shlwapi ole32 uuid)
+  target_link_libraries(KelvoraSetUp PRIVATE shell32 shlwapi ole32 uuid user32)
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/setup.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
 endif()
 
 add_subdirectory(${CMAKE_SOURCE_DIR}/bench ${CMAKE_BINARY_DIR}/bench)

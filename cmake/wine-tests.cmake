@@ -66,15 +66,25 @@ if(TARGET KelvoraSetUp)
   file(GLOB _setup_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/setup/*.cpp)
   if(_setup_tests)
     # The set-up program shares no code with the main program; its tests share only
-    # the test folder helpers.
-    add_executable(setup_tests ${_setup_tests} ${CMAKE_SOURCE_DIR}/tests/support/temp_folder.cpp)
+    # the test folder helpers. They run the set-up's steps in their own process too,
+    # with stand-ins for the folder move and the message box.
+    add_executable(setup_tests ${_setup_tests} ${CMAKE_SOURCE_DIR}/setup/install.cpp
+                   ${CMAKE_SOURCE_DIR}/tests/support/temp_folder.cpp)
     target_compile_options(setup_tests PRIVATE ${KELVORA_WARNINGS})
-    target_link_libraries(setup_tests PRIVATE gtest gmock shell32 shlwapi ole32 uuid)
+    target_link_libraries(setup_tests PRIVATE gtest gmock shell32 shlwapi ole32 uuid user32)
     target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
     add_dependencies(setup_tests KelvoraSetUp Kelvora)
+    # A second Wine drive, K:, on another Linux file system: a move from it to C: is
+    # refused as one between two Windows volumes.
+    set(_second_drive_script ${CMAKE_SOURCE_DIR}/tests/setup/second_drive.sh)
+    add_test(NAME second_drive_map COMMAND bash ${_second_drive_script} map ${CMAKE_BINARY_DIR} k)
+    add_test(NAME second_drive_unmap COMMAND bash ${_second_drive_script} unmap ${CMAKE_BINARY_DIR} k)
+    set_tests_properties(second_drive_map PROPERTIES FIXTURES_SETUP second_drive
+      FIXTURES_REQUIRED wine TIMEOUT 30)
+    set_tests_properties(second_drive_unmap PROPERTIES FIXTURES_CLEANUP second_drive TIMEOUT 30)
     add_test(NAME setup_tests COMMAND setup_tests --gtest_color=no)
-    set_tests_properties(setup_tests PROPERTIES FIXTURES_REQUIRED wine
+    set_tests_properties(setup_tests PROPERTIES FIXTURES_REQUIRED "wine;second_drive"
       RESOURCE_LOCK wine_desktop TIMEOUT 900
-      ENVIRONMENT "KELVORA_BIN_DIR=${CMAKE_BINARY_DIR}")
+      ENVIRONMENT "KELVORA_BIN_DIR=${CMAKE_BINARY_DIR};KELVORA_SECOND_DRIVE=K:")
   endif()
 endif()

@@ -8,7 +8,7 @@
 #   6. the end-to-end scenarios driving the real program with xdotool;
 #   7. the README's Wine install steps, tried from a fresh home folder.
 # Every test runs or fails. A person may skip what cannot run on their machine by
-# naming it: KELVORA_SKIP=printer,small-disks,clipboard (CI names nothing).
+# naming it: KELVORA_SKIP=printer,small-disks,second-drive,clipboard (CI names nothing).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -1,6 +1,7 @@
-// What KelvoraSetUp.exe carries as resources: the program's icon and nothing else.
+// What KelvoraSetUp.exe carries as resources: the program's icon and its manifest.
 #include "setup_test_files.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 namespace {
 
 const WORD kSetUpIcon = 100;
+// CREATEPROCESS_MANIFEST_RESOURCE_ID: the manifest the loader reads for a program.
+const WORD kProcessManifest = 1;
 
 class Module {
 public:
@@ -57,10 +60,35 @@ std::vector<ULONG_PTR> Types(HMODULE module) {
     return types;
 }
 
-std::vector<ULONG_PTR> IconGroups(HMODULE module) {
+std::vector<ULONG_PTR> Names(HMODULE module, LPCSTR type) {
     std::vector<ULONG_PTR> names;
-    EnumResourceNamesA(module, RT_GROUP_ICON, AddName, reinterpret_cast<LONG_PTR>(&names));
+    EnumResourceNamesA(module, type, AddName, reinterpret_cast<LONG_PTR>(&names));
     return names;
+}
+
+std::vector<ULONG_PTR> IconGroups(HMODULE module) {
+    return Names(module, RT_GROUP_ICON);
+}
+
+// The elements inside a manifest's <windowsSettings>, each whole from its "<name" to its
+// "</name>", in order.
+std::vector<std::string> WindowsSettings(const std::string& manifest) {
+    std::vector<std::string> elements;
+    size_t open = manifest.find("<windowsSettings>");
+    size_t close = manifest.find("</windowsSettings>");
+    if (open == std::string::npos || close == std::string::npos)
+        return elements;
+    size_t at = manifest.find('<', open + 1);
+    while (at < close) {
+        size_t nameEnd = manifest.find_first_of(" >", at);
+        std::string end = "</" + manifest.substr(at + 1, nameEnd - at - 1) + ">";
+        size_t endAt = manifest.find(end, at);
+        if (endAt == std::string::npos || endAt > close)
+            break;
+        elements.push_back(manifest.substr(at, endAt + end.size() - at));
+        at = manifest.find('<', endAt + end.size());
+    }
+    return elements;
 }
 
 // The images of an icon group, sorted, each as its bytes.
@@ -88,15 +116,17 @@ std::vector<std::string> IconPictures(HMODULE module, LPCSTR group) {
     return pictures;
 }
 
-TEST(SetUpResources, HoldOnlyIconGroup100) {
+TEST(SetUpResources, HoldOnlyIconGroup100AndTheManifest) {
     Module setUp(ProgramFolder() + "\\KelvoraSetUp.exe");
     ASSERT_TRUE(setUp.Handle());
 
     std::vector<ULONG_PTR> types = Types(setUp.Handle());
     std::sort(types.begin(), types.end());
     EXPECT_EQ(types, (std::vector<ULONG_PTR>{reinterpret_cast<ULONG_PTR>(RT_ICON),
-                                             reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON)}));
+                                             reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON),
+                                             reinterpret_cast<ULONG_PTR>(RT_MANIFEST)}));
     EXPECT_EQ(IconGroups(setUp.Handle()), std::vector<ULONG_PTR>{kSetUpIcon});
+    EXPECT_EQ(Names(setUp.Handle(), RT_MANIFEST), std::vector<ULONG_PTR>{kProcessManifest});
     EXPECT_FALSE(IconPictures(setUp.Handle(), MAKEINTRESOURCEA(kSetUpIcon)).empty());
 }
 
@@ -118,6 +148,34 @@ TEST(SetUpResources, IconHasTheMainProgramsPictures) {
     ASSERT_FALSE(expected.empty());
     EXPECT_TRUE(pictures == expected)
         << pictures.size() << " pictures, expected " << expected.size();
+}
+
+TEST(SetUpResources, ManifestHasTheMainProgramsSettingsAndDpiAwareness) {
+    std::string mainProgram = ProgramFolder() + "\\Kelvora.exe";
+    ASSERT_TRUE(FileExists(mainProgram)) << "no " << mainProgram << " in this build";
+    Module setUp(ProgramFolder() + "\\KelvoraSetUp.exe");
+    Module kelvora(mainProgram);
+    ASSERT_TRUE(setUp.Handle());
+    ASSERT_TRUE(kelvora.Handle());
+    const LPCSTR id = MAKEINTRESOURCEA(kProcessManifest);
+
+    std::vector<std::string> expected =
+        WindowsSettings(ResourceBytes(kelvora.Handle(), id, RT_MANIFEST));
+    std::vector<std::string> settings =
+        WindowsSettings(ResourceBytes(setUp.Handle(), id, RT_MANIFEST));
+
+    ASSERT_FALSE(expected.empty());
+    EXPECT_THAT(expected,
+                testing::Contains("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
+                                  "WindowsSettings\">UTF-8</activeCodePage>"));
+    for (const std::string& element : expected)
+        EXPECT_THAT(settings, testing::Contains(element));
+    // Per-monitor v2 where Windows 10 (1703 on) knows it, system-wide DPI before that.
+    EXPECT_THAT(settings,
+                testing::Contains("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                                  "WindowsSettings\">PerMonitorV2</dpiAwareness>"));
+    EXPECT_THAT(settings, testing::Contains("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/"
+                                            "2005/WindowsSettings\">true</dpiAware>"));
 }
 
 }  // namespace

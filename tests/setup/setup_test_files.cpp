@@ -12,12 +12,18 @@ namespace {
 
 int scratchCounter = 0;
 
-}  // namespace
-
-ScratchFolder::ScratchFolder() {
+std::string SystemTempFolder() {
     char temp[MAX_PATH + 1] = "";
     DWORD length = GetTempPathA(sizeof(temp), temp);
-    std::string base = length > 0 && length < sizeof(temp) ? temp : "C:\\";
+    return length > 0 && length < sizeof(temp) ? temp : "C:\\";
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() : ScratchFolder(SystemTempFolder()) {}
+
+ScratchFolder::ScratchFolder(const std::string& folder) {
+    std::string base = folder;
     if (base.back() != '\\')
         base += "\\";
     ++scratchCounter;

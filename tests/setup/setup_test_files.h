@@ -12,6 +12,8 @@
 class ScratchFolder {
 public:
     ScratchFolder();
+    // The same in another folder, such as the root of another drive ("K:\\").
+    explicit ScratchFolder(const std::string& base);
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
