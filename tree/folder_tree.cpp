@@ -40,12 +40,12 @@ struct FoundFolder {
     bool link;
 };
 
-// Inserts the found folders under node with TVI_SORT, so the tree places each one
-// itself, but in descending order of the control's own comparison (lstrcmpW of the
-// names as it holds them): every insertion then stops at the first child instead of
-// walking all of them, which keeps a folder of many thousand subfolders linear.
-// Folders that compare equal keep the search's order among themselves, and each one
-// lands where inserting them in search order would have put it.
+// Inserts the found folders under node in alphabetical order (TVI_SORT), in
+// descending order of that comparison (lstrcmpW of the names as the tree holds them):
+// every insertion then stops at the first child instead of walking all of them, which
+// keeps a folder of many thousand subfolders linear. Folders that compare equal keep
+// the search's order among themselves, and each one lands where inserting them in
+// search order would have put it.
 void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
     std::vector<size_t> order(found.size());
     std::iota(order.begin(), order.end(), size_t{0});
@@ -84,6 +84,7 @@ HWND CreateTreePane(HWND parent, int width, int height) {
         0, WC_TREEVIEWA, "",
         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | TVS_NONEVENHEIGHT | TVS_HASLINES, 0,
         0, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    TreeStartRecord(TreePane);
     return TreePane;
 }
 

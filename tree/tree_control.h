@@ -1,9 +1,17 @@
-// The node store: thin calls on the tree-view control ("SysTreeView32") that the
-// folder tree, its marks and the listing generator work through.
+// The node store: the calls on the tree-view control ("SysTreeView32") that the
+// folder tree, its marks and the listing generator work through. The store keeps its
+// own record of the nodes of the tree it was started on, and answers reads from it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
+// Starts the record of tree, which must be empty (a new tree pane); a tree not
+// started so is asked about every node.
+void TreeStartRecord(HWND tree);
+
+// Inserts a node after the given one, or TVI_FIRST, TVI_LAST or TVI_SORT (before the
+// first sibling whose text compares greater, lstrcmpW of the texts as the control
+// holds them, after the last one that compares equal).
 HTREEITEM TreeInsert(HWND tree, HTREEITEM parent, HTREEITEM after, const char* text, int image,
                      int selectedImage);
 // Reads a node's text into buffer (capacity bytes, cut to capacity - 1 characters).
