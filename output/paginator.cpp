@@ -438,7 +438,7 @@ void ReleasePageSource(PageSource& source) {
     source.styleIndex.clear();
 }
 
-LONG LayOutPage(PageSource& source, HDC dc, const RECT& area, LONG from, LONG to) {
+LONG LayOutPage(PageSource& source, HDC dc, const RECT& area, LONG from, LONG to, bool draw) {
     LONG textLength = static_cast<LONG>(source.text.size());
     LONG limit = to < 0 ? textLength : to;
     LONG end = std::min(limit, textLength);
@@ -466,7 +466,8 @@ LONG LayOutPage(PageSource& source, HDC dc, const RECT& area, LONG from, LONG to
         int height = line.ascent + line.descent;
         if (at != from && y + height > box.bottom)
             break;
-        DrawLine(layout, line, box, y + line.ascent);
+        if (draw)
+            DrawLine(layout, line, box, y + line.ascent);
         y += height;
         at = line.next;
     }

@@ -58,5 +58,6 @@ void ReleasePageSource(PageSource& source);
 // position of the first character that did not fit, or `to` (the text's length for
 // -1) when all of them did. The first line of a page is always placed, clipped when
 // it is taller than the area, and a word wider than a line is broken inside, so a
-// page with characters left takes at least one. An empty area takes none.
-LONG LayOutPage(PageSource& source, HDC dc, const RECT& area, LONG from, LONG to);
+// page with characters left takes at least one. An empty area takes none. With draw
+// false the page is only measured: the same answer, nothing drawn.
+LONG LayOutPage(PageSource& source, HDC dc, const RECT& area, LONG from, LONG to, bool draw = true);

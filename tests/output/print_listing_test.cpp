@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -23,15 +24,53 @@ namespace {
 // A title no code would make by itself: the job's name must come from the window.
 const char kTitle[] = "Kelvora: *.qz7";
 
-// The stand-in dialog: the default printer's device context, with Selection chosen
-// or not.
+// The stand-in dialog: the default printer's device context (or a memory one), with
+// Selection chosen or not, and the copies, collation and page range a user may set.
+// It keeps what it was asked with.
 bool chooseSelection = false;
 std::string printerName;
+struct DialogAnswer {
+    bool memoryDc = false;
+    WORD copies = 1;
+    bool collate = false;
+    WORD fromPage = 0, toPage = 0;  // 0: all pages
+    short driverCopies = 0;         // > 0: in the DEVMODE, with dmCollate = collate
+};
+DialogAnswer answer;
+PRINTDLGA asked;
 
 BOOL WINAPI StandInPrintDialog(PRINTDLGA* request) {
-    request->hDC = CreateDCA("WINSPOOL", printerName.c_str(), nullptr, nullptr);
+    asked = *request;
+    DEVMODEA* mode = nullptr;
+    if (answer.driverCopies > 0) {
+        HANDLE printer = nullptr;
+        OpenPrinterA(const_cast<char*>(printerName.c_str()), &printer, nullptr);
+        LONG size = DocumentPropertiesA(nullptr, printer, const_cast<char*>(printerName.c_str()),
+                                        nullptr, nullptr, 0);
+        request->hDevMode = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size > 0 ? size : 1);
+        mode = static_cast<DEVMODEA*>(GlobalLock(request->hDevMode));
+        DocumentPropertiesA(nullptr, printer, const_cast<char*>(printerName.c_str()), mode, nullptr,
+                            DM_OUT_BUFFER);
+        ClosePrinter(printer);
+        mode->dmFields |= DM_COPIES | DM_COLLATE;
+        mode->dmCopies = answer.driverCopies;
+        mode->dmCollate = answer.collate ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
+    }
+    request->hDC = answer.memoryDc ? CreateCompatibleDC(nullptr)
+                                   : CreateDCA("WINSPOOL", printerName.c_str(), nullptr, mode);
+    if (mode)
+        GlobalUnlock(request->hDevMode);
     if (chooseSelection)
         request->Flags |= PD_SELECTION;
+    request->nCopies = answer.driverCopies > 0 ? 1 : answer.copies;
+    request->Flags &= ~PD_COLLATE;
+    if (answer.collate && answer.driverCopies == 0)
+        request->Flags |= PD_COLLATE;
+    if (answer.fromPage > 0) {
+        request->Flags |= PD_PAGENUMS;
+        request->nFromPage = answer.fromPage;
+        request->nToPage = answer.toPage;
+    }
     return request->hDC != nullptr;
 }
 
@@ -84,6 +123,7 @@ protected:
         ASSERT_TRUE(GetDefaultPrinterA(name, &size)) << "Wine sees no printer: is CUPS_SERVER set?";
         printerName = name;
         chooseSelection = false;
+        answer = DialogAnswer();
         UsePrintDialog(StandInPrintDialog);
         FontDialogGate = 0;
         SetUpTextStyles(nullptr);
@@ -287,6 +327,69 @@ TEST_F(PrintListingTest, AnEmptyPanePrintsOneBlankPage) {
     EXPECT_TRUE(out.words.empty()) << out.text;
 }
 
+// Each page's first line, its words joined by one blank (pdftotext ends a page with a
+// form feed).
+std::vector<std::string> PageHeads(const std::string& text) {
+    std::vector<std::string> heads;
+    std::istringstream pages(text);
+    std::string pageText;
+    while (std::getline(pages, pageText, '\f')) {
+        std::istringstream lines(pageText);
+        std::string line;
+        while (std::getline(lines, line) && Words(line).empty()) {
+        }
+        std::string head;
+        for (const std::string& word : Words(line))
+            head += (head.empty() ? "" : " ") + word;
+        if (!head.empty())
+            heads.push_back(head);
+    }
+    return heads;
+}
+
+// The dialog's copies, collation and page range, on a three-page listing; the dialog
+// is asked with page numbers offered from 1 and copies left to the driver where it can.
+TEST_F(PrintListingTest, CopiesCollationAndPageRangeAreAsTheDialogAsked) {
+    WriteListing(ListingPane, MakeListing(6, 30));
+    Printout once = Print();
+    EXPECT_EQ(asked.Flags & PD_NOPAGENUMS, 0u);
+    EXPECT_NE(asked.Flags & PD_USEDEVMODECOPIESANDCOLLATE, 0u);
+    EXPECT_EQ(asked.nMinPage, 1);
+    EXPECT_EQ(asked.nMaxPage, 0xFFFF);
+    ASSERT_EQ(once.pages, 3) << once.text;
+    const std::vector<std::string> p = PageHeads(once.text);
+    ASSERT_EQ(p.size(), 3u) << once.text;
+
+    answer.copies = 2;
+    answer.collate = true;
+    Printout collated = Print();
+    EXPECT_EQ(collated.pages, 6);
+    EXPECT_EQ(PageHeads(collated.text),
+              (std::vector<std::string>{p[0], p[1], p[2], p[0], p[1], p[2]}));
+
+    answer.collate = false;
+    Printout uncollated = Print();
+    EXPECT_EQ(uncollated.pages, 6);
+    EXPECT_EQ(PageHeads(uncollated.text),
+              (std::vector<std::string>{p[0], p[0], p[1], p[1], p[2], p[2]}));
+
+    // Copies in the DEVMODE are the driver's; where it cannot make them, the program does.
+    answer.copies = 1;
+    answer.driverCopies = 2;
+    answer.collate = true;
+    Printout driver = Print();
+    EXPECT_EQ(driver.pages, 6);
+    EXPECT_EQ(PageHeads(driver.text),
+              (std::vector<std::string>{p[0], p[1], p[2], p[0], p[1], p[2]}));
+
+    answer = DialogAnswer();
+    answer.fromPage = 2;
+    answer.toPage = 3;
+    Printout range = Print();
+    EXPECT_EQ(range.pages, 2);
+    EXPECT_EQ(PageHeads(range.text), (std::vector<std::string>{p[1], p[2]}));
+}
+
 TEST_F(PrintListingTest, ALineTallerThanThePageDoesNotStopThePrintout) {
     SendMessageA(ListingPane, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>("before\rl\rafter"));
     SetSelection(ListingPane, 7, 8);
@@ -377,6 +480,208 @@ TEST(PageSource, FindsTheRunsOfCharacterFormatAndKeepsTheSelection) {
     for (HFONT font : fonts)
         EXPECT_EQ(GetObjectType(font), 0u) << "a font outlived the print";
     DeleteDC(dc);
+}
+
+// A stand-in for the Rich Edit control's page layout as Microsoft documents it, for the
+// print loop that Windows runs (Wine's EM_FORMATRANGE lays out nothing): a text of
+// `length` characters, `perPage` of which fit a page, none from `stallFrom` on.
+// EM_FORMATRANGE returns the index of the first character that did not fit, the end of
+// the range on its last page; wParam 0 measures, nonzero renders; a null request frees
+// the cache. Selecting everything takes in the final paragraph mark, as the control's
+// does; the text's length leaves it out.
+struct FormatCall {
+    bool render;
+    CHARRANGE chrg;
+    LONG next;
+};
+struct StandInPane {
+    LONG length = 0;
+    LONG perPage = 100;
+    LONG stallFrom = LONG_MAX;
+    CHARRANGE selection = {0, 0};
+    std::vector<FormatCall> calls;
+    int frees = 0;
+    int callsAfterFree = 0;
+};
+StandInPane standIn;
+
+LRESULT CALLBACK StandInPaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case EM_FORMATRANGE: {
+            if (!lParam) {
+                ++standIn.frees;
+                return 0;
+            }
+            if (standIn.frees > 0)
+                ++standIn.callsAfterFree;
+            const auto* range = reinterpret_cast<const FORMATRANGE*>(lParam);
+            LONG end = range->chrg.cpMax < 0 || range->chrg.cpMax > standIn.length
+                           ? standIn.length
+                           : range->chrg.cpMax;
+            LONG from = std::min(std::max(range->chrg.cpMin, 0L), end);
+            LONG next = from >= standIn.stallFrom ? from : std::min(from + standIn.perPage, end);
+            standIn.calls.push_back({wParam != 0, range->chrg, next});
+            return next;
+        }
+        case EM_EXGETSEL:
+            *reinterpret_cast<CHARRANGE*>(lParam) = standIn.selection;
+            return 0;
+        case EM_EXSETSEL: {
+            CHARRANGE want = *reinterpret_cast<const CHARRANGE*>(lParam);
+            if (want.cpMin == 0 && want.cpMax == -1)
+                want.cpMax = standIn.length + 1;
+            standIn.selection = want;
+            return want.cpMax;
+        }
+        case EM_HIDESELECTION:
+            return 0;
+        case EM_GETTEXTLENGTHEX:
+        case WM_GETTEXTLENGTH:
+            return standIn.length;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int countedPages = 0;
+int WINAPI CountStartPage(HDC) {
+    ++countedPages;
+    return 1;
+}
+int WINAPI CountEndPage(HDC) {
+    return 1;
+}
+
+// Prints from the stand-in in ListingPane's place, on a memory device context, and
+// counts the pages; the real pane is back afterwards.
+class FormatRangeLoop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSA type = {};
+        type.lpfnWndProc = StandInPaneProc;
+        type.hInstance = GetModuleHandleA(nullptr);
+        type.lpszClassName = "KelvoraStandInPane";
+        RegisterClassA(&type);
+        pane = CreateWindowA("KelvoraStandInPane", "", WS_CHILD, 0, 0, 10, 10, panes.window(),
+                             nullptr, type.hInstance, nullptr);
+        realPane = ListingPane;
+        ListingPane = pane;
+        standIn = StandInPane();
+        answer = DialogAnswer();
+        answer.memoryDc = true;
+        chooseSelection = false;
+        countedPages = 0;
+        UsePrintDialog(StandInPrintDialog);
+        UsePageCalls(CountStartPage, CountEndPage);
+    }
+    void TearDown() override {
+        UsePageCalls(nullptr, nullptr);
+        UsePrintDialog(nullptr);
+        ListingPane = realPane;
+        DestroyWindow(pane);
+    }
+    // The ranges rendered, in order.
+    static std::vector<FormatCall> Rendered() {
+        std::vector<FormatCall> rendered;
+        for (const FormatCall& call : standIn.calls) {
+            if (call.render)
+                rendered.push_back(call);
+        }
+        return rendered;
+    }
+    void Print() {
+        PrintListing(panes.window());
+        EXPECT_EQ(standIn.frees, 1) << "the cache is freed once, at the end";
+        EXPECT_EQ(standIn.callsAfterFree, 0);
+    }
+
+    TestPanes panes;
+    HWND pane = nullptr;
+    HWND realPane = nullptr;
+};
+
+TEST_F(FormatRangeLoop, OnePageEmptyPaneAndAPageThatTakesNothingPrintNoBlankPage) {
+    standIn.length = 80;  // fits one page
+    Print();
+    EXPECT_EQ(countedPages, 1);
+    EXPECT_EQ(Rendered().size(), 1u);
+    ASSERT_FALSE(Rendered().empty());
+    EXPECT_EQ(Rendered()[0].chrg.cpMin, 0);
+    EXPECT_EQ(Rendered()[0].next, 80);
+
+    standIn = StandInPane();  // empty: one blank page
+    countedPages = 0;
+    Print();
+    EXPECT_EQ(countedPages, 1);
+    EXPECT_EQ(Rendered().size(), 1u);
+
+    standIn = StandInPane();
+    standIn.length = 1000;
+    standIn.stallFrom = 300;  // three pages, then one that takes no character
+    countedPages = 0;
+    Print();
+    EXPECT_EQ(countedPages, 3);
+    ASSERT_GE(Rendered().size(), 3u);
+    EXPECT_EQ(Rendered().size(), 3u);
+    EXPECT_EQ(Rendered()[2].next, 300);
+}
+
+TEST_F(FormatRangeLoop, ManyPagesFollowOneAnotherAndASelectionPrintsOnlyItself) {
+    standIn.length = 10000;
+    standIn.perPage = 97;
+    Print();
+    std::vector<FormatCall> rendered = Rendered();
+    EXPECT_EQ(countedPages, 104);
+    ASSERT_EQ(rendered.size(), 104u);
+    LONG at = 0;
+    for (const FormatCall& call : rendered) {
+        EXPECT_EQ(call.chrg.cpMin, at) << "nothing skipped or doubled";
+        EXPECT_EQ(call.chrg.cpMax, -1);
+        at = call.next;
+    }
+    EXPECT_EQ(at, 10000);
+
+    standIn = StandInPane();
+    standIn.length = 1000;
+    standIn.selection = {120, 380};
+    chooseSelection = true;
+    countedPages = 0;
+    Print();
+    rendered = Rendered();
+    EXPECT_EQ(countedPages, 3);
+    ASSERT_EQ(rendered.size(), 3u);
+    for (size_t i = 0; i < rendered.size(); ++i) {
+        EXPECT_EQ(rendered[i].chrg.cpMin, 120 + 100 * LONG(i));
+        EXPECT_EQ(rendered[i].chrg.cpMax, 380);
+    }
+    EXPECT_EQ(rendered.back().next, 380);
+    EXPECT_EQ(standIn.selection.cpMin, 120);
+    EXPECT_EQ(standIn.selection.cpMax, 380);
+}
+
+// The page range measures the pages before it and renders its own; uncollated copies
+// render each page twice; a range past the last page prints no document.
+TEST_F(FormatRangeLoop, APageRangeAndCopiesRenderTheAskedPagesOnly) {
+    standIn.length = 1000;
+    answer.fromPage = 2;
+    answer.toPage = 3;
+    answer.copies = 2;
+    Print();
+    std::vector<FormatCall> rendered = Rendered();
+    EXPECT_EQ(countedPages, 4);
+    ASSERT_EQ(rendered.size(), 4u);
+    const LONG starts[] = {100, 100, 200, 200};
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(rendered[i].chrg.cpMin, starts[i]) << "page " << i;
+
+    standIn = StandInPane();
+    standIn.length = 250;
+    answer.fromPage = 4;
+    answer.toPage = 5;
+    countedPages = 0;
+    Print();
+    EXPECT_EQ(countedPages, 0);
+    EXPECT_TRUE(Rendered().empty());
 }
 
 // Run by ctest after the print server has stopped (KELVORA_NO_PRINTER=1): Wine then
