@@ -423,7 +423,8 @@ TEST_F(MainWindowTest, RefreshShowsNewFoldersAndDropsMarksBelowButKeepsItsOwn) {
 
 TEST_F(MainWindowTest, FileExitClosesTheWindowAndTheRunEndsWithCodeZero) {
     DispatchCommand(IDC_EXIT);
-    EXPECT_FALSE(IsWindow(MainWindow));
+    // Without the window nothing would ever end the loop below.
+    ASSERT_FALSE(IsWindow(MainWindow));
     EXPECT_EQ(RunProgram(MainWindow, Accelerators, LoadLibraryA("RichEd20.dll")), 0);
 }
 
