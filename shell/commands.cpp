@@ -77,23 +77,6 @@ void ReleaseMenuPictures() {
         picture = nullptr;
 }
 
-bool CommandRebuildsListing(int command) {
-    switch (command) {
-        case IDC_ITEM_FONT:
-        case IDC_FOLDER_FONT:
-        case IDC_ITEM_COLOR:
-        case IDC_FOLDER_COLOR:
-        case IDC_LIST_FOLDER:
-        case IDC_UNLIST_FOLDER:
-        case IDC_LIST_SUBFOLDERS:
-        case IDC_UNLIST_SUBFOLDERS:
-        case IDC_REFRESH:
-            return true;
-        default:
-            return false;
-    }
-}
-
 namespace {
 
 // The commands that change the marks in the tree, without a dialog.
@@ -109,6 +92,22 @@ bool IsMarkCommand(int command) {
             return false;
     }
 }
+
+}  // namespace
+
+bool CommandRebuildsListing(int command) {
+    switch (command) {
+        case IDC_ITEM_FONT:
+        case IDC_FOLDER_FONT:
+        case IDC_ITEM_COLOR:
+        case IDC_FOLDER_COLOR:
+            return true;
+        default:
+            return IsMarkCommand(command);
+    }
+}
+
+namespace {
 
 void RunCommand(int command) {
     switch (command) {
