@@ -31,6 +31,7 @@
 #include "bench/bench_figures.h"
 #include "bench/output_bench.h"
 #include "listing/listing_generator.h"
+#include "listing/listing_text.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
 #include "listing/text_styles.h"
@@ -242,7 +243,7 @@ double WriteRuns(HWND pane, const std::vector<Run>& runs) {
         CHARFORMATA format = run.heading ? FolderStyle.format : ItemStyle.format;
         format.cbSize = sizeof format;
         SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-        SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(run.text.c_str()));
+        InsertAtCaret(pane, run.text);
     }
     SendMessageA(pane, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(pane, nullptr, TRUE);
