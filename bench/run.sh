@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Kelvora's speed benchmark under Wine, in one command:
 #   bench/run.sh [RUNS]            (RUNS per case, 5 by default)
+#   KELVORA_BENCH_MILLION=1 bench/run.sh 3   adds the 1,000,000-file case
 # Builds kelvora_bench, makes the synthetic folder trees under /tmp (the same for a
 # seed: KELVORA_BENCH_SEED), times every case in its own Wine process RUNS times,
 # prints the medians, ratios, growth and memory (bench/summarize.py), and deletes the
@@ -55,4 +56,20 @@ for run in $(seq 1 "$runs"); do
   bench wide "$(winpath "$data/wide/one")" >"$results/wide-one-$run.txt"
   bench wide "${twenty[@]}" >"$results/wide-twenty-$run.txt"
 done
+# The whole-drive case, on request (KELVORA_BENCH_MILLION=1): 1,000,000 files in about
+# 100,000 folders. Its tree takes about a minute to make, so it is kept between runs
+# of the same seed, in /tmp/kelvora-bench-million-SEED.
+if [ "${KELVORA_BENCH_MILLION:-0}" = 1 ]; then
+  million=/tmp/kelvora-bench-million-$seed
+  if [ ! -d "$million/s1000000/top" ]; then
+    rm -rf "$million"
+    echo "making the 1,000,000-file tree in $million (kept for later runs)" >&2
+    python3 "$repo/bench/make_tree.py" "$million" "$seed" 1000000
+  fi
+  for run in $(seq 1 "$runs"); do
+    echo "run $run/$runs: 1000000 files" >&2
+    bench tree "$(winpath "$million/s1000000/top")" --no-warm >"$results/tree-1000000-$run.txt"
+    bench window "$(winpath "$million/s1000000/top")" >"$results/window-1000000-$run.txt"
+  done
+fi
 python3 "$repo/bench/summarize.py" "$results"
