@@ -11,8 +11,13 @@ namespace {
 // lifts the MAX_PATH limit of the 8-bit calls and of relative paths, so every folder
 // whose path fits the program's path buffers can be read.
 std::wstring LongPath(const char* folder, const char* pattern) {
-    std::wstring path = L"\\\\?\\";
-    path += WideFromAnsi(folder);
+    std::wstring path = WideFromAnsi(folder);
+    // A share (\\server\share\...) takes the prefix's own form for shares; a path that
+    // has the prefix already keeps it.
+    if (path.compare(0, 4, L"\\\\?\\") != 0) {
+        path =
+            path.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + path.substr(2) : L"\\\\?\\" + path;
+    }
     path += WideFromAnsi(pattern);
     return path;
 }
