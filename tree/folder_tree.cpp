@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/wide_text.h"
 #include "resources/resource_ids.h"
 #include "shell/bounded_text.h"
 #include "tree/directory_service.h"
@@ -67,14 +68,6 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
 bool ChildPath(const char* folder, const char* name, char* path) {
     return CopyText(path, kPathCapacity, folder) && AppendText(path, kPathCapacity, name) &&
            AppendText(path, kPathCapacity, "\\");
-}
-
-std::wstring TreeKey(const char* name) {
-    int units = MultiByteToWideChar(CP_ACP, 0, name, -1, nullptr, 0);
-    std::wstring key(units > 0 ? static_cast<size_t>(units) : 1, L'\0');
-    if (units > 0)
-        MultiByteToWideChar(CP_ACP, 0, name, -1, &key[0], units);
-    return key;
 }
 
 }  // namespace
@@ -205,7 +198,7 @@ void PopulateNode(HTREEITEM node) {
         // folder whose path would not fit the path buffers could never be read or
         // listed, so it is not shown.
         if (node != RootNode && IsShownFolder(entry) && ChildPath(folder, entry.name, path))
-            found.push_back({entry.name, TreeKey(entry.name), IsLinkFolder(entry)});
+            found.push_back({entry.name, WideFromAnsi(entry.name), IsLinkFolder(entry)});
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);
     InsertSorted(node, found);

@@ -131,18 +131,6 @@ std::string FolderFromEnvironment(const char* name) {
 
 namespace {
 
-bool (*modalAction)() = nullptr;
-int modalTicks = 0;
-
-void CALLBACK ModalTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    if (!modalAction || modalAction() || ++modalTicks > kModalTicks) {
-        KillTimer(nullptr, id);
-        if (modalAction && modalTicks > kModalTicks)
-            GiveUpModal("a dialog box of the code under test");
-        modalAction = nullptr;
-    }
-}
-
 BOOL CALLBACK MatchCaption(HWND window, LPARAM found) {
     char text[256];
     GetWindowTextA(window, text, sizeof text);
@@ -155,12 +143,6 @@ BOOL CALLBACK MatchCaption(HWND window, LPARAM found) {
 }
 
 }  // namespace
-
-void WhileModal(bool (*action)()) {
-    modalAction = action;
-    modalTicks = 0;
-    SetTimer(nullptr, 0, 50, ModalTimer);
-}
 
 HWND FindDialog(const char* caption) {
     std::pair<const char*, HWND> match(caption, nullptr);

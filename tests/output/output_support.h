@@ -41,10 +41,6 @@ std::string Quote(const std::string& text);
 // empty when the variable is not set.
 std::string FolderFromEnvironment(const char* name);
 
-// Calls action from a thread timer until it returns true; runs inside the modal loops
-// of dialogs and message boxes that the code under test opens. Gives up with a
-// failure, closing the thread's dialogs, after kModalTicks.
-void WhileModal(bool (*action)());
 // The first top-level dialog of this thread whose caption is `caption`; null if none.
 HWND FindDialog(const char* caption);
 // The texts of a window's children, joined by "|".

@@ -19,7 +19,6 @@ MainWindowTest* active = nullptr;
 WNDPROC originalProc = nullptr;
 std::vector<int>* recorded = nullptr;
 bool swallow = true;
-std::function<bool()> modalAction;
 
 LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COMMAND && active) {
@@ -32,19 +31,6 @@ LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         }
     }
     return CallWindowProcA(originalProc, window, message, wParam, lParam);
-}
-
-int modalTicks = 0;
-
-// Runs the action on every tick until it finds what it waits for (it returns true);
-// gives up with a failure, ending the modal loop, after kModalTicks.
-void CALLBACK RunModalAction(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (!modalAction || modalAction() || ++modalTicks > kModalTicks) {
-        KillTimer(nullptr, timer);
-        if (modalAction && modalTicks > kModalTicks)
-            GiveUpModal("the menu or dialog box the test acts in");
-        modalAction = nullptr;
-    }
 }
 
 }  // namespace
@@ -134,12 +120,6 @@ void MainWindowTest::ClickNode(HTREEITEM node, bool right) {
     SendMessageA(TreePane, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON,
                  at);
     Pump();
-}
-
-void MainWindowTest::WhileModal(std::function<bool()> action) {
-    modalAction = action;
-    modalTicks = 0;
-    SetTimer(nullptr, 0, 50, RunModalAction);
 }
 
 std::string MainWindowTest::Title() {

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,10 +23,6 @@ protected:
     POINT PointAt(HTREEITEM node);
     // A real left or right click on the tree at the node, through the tree control.
     void ClickNode(HTREEITEM node, bool right);
-    // Runs action from inside the next modal loop (a menu or dialog) on this thread,
-    // every 50 ms until it returns true (it found what it acts on); gives up with a
-    // failure, ending the loop, after kModalTicks.
-    void WhileModal(std::function<bool()> action);
     // Handles waiting messages.
     static void Pump();
     std::string Title();

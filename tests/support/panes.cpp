@@ -182,10 +182,26 @@ BOOL CALLBACK CloseDialogBox(HWND window, LPARAM) {
     return TRUE;
 }
 
+constexpr int kModalTicks = 600;  // of 50 ms: 30 s
+std::function<bool()> modalAction;
+int modalTicks = 0;
+
+void CALLBACK RunModalAction(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!modalAction || modalAction() || ++modalTicks > kModalTicks) {
+        KillTimer(nullptr, timer);
+        if (modalAction && modalTicks > kModalTicks) {
+            ADD_FAILURE() << "gave up waiting for the menu or dialog box the test acts in";
+            EndMenu();
+            EnumThreadWindows(GetCurrentThreadId(), CloseDialogBox, 0);
+        }
+        modalAction = nullptr;
+    }
+}
+
 }  // namespace
 
-void GiveUpModal(const char* waitedFor) {
-    ADD_FAILURE() << "gave up waiting for " << waitedFor;
-    EndMenu();
-    EnumThreadWindows(GetCurrentThreadId(), CloseDialogBox, 0);
+void WhileModal(std::function<bool()> action) {
+    modalAction = std::move(action);
+    modalTicks = 0;
+    SetTimer(nullptr, 0, 50, RunModalAction);
 }

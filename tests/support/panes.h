@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,9 +50,9 @@ std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);
 
-// A wait inside a modal loop gives up: records a failure naming what it waited for, and
-// ends every menu and dialog box of this thread, so that the test goes on instead of
-// hanging until the test program's timeout.
-void GiveUpModal(const char* waitedFor);
-// How many 50 ms ticks a wait inside a modal loop lasts before it gives up (30 s).
-constexpr int kModalTicks = 600;
+// Calls action from a thread timer every 50 ms until it returns true (it found the menu
+// or dialog box it acts on); runs inside the modal loops that the code under test
+// opens. After 30 s it gives up: it records a failure and ends every menu and dialog
+// box of this thread, so that the test goes on instead of hanging until the test
+// program's timeout.
+void WhileModal(std::function<bool()> action);
