@@ -47,7 +47,8 @@ struct FoundFolder {
 // keeps a folder of many thousand subfolders linear. Folders that compare equal keep
 // the search's order among themselves, and each one lands where inserting them in
 // search order would have put it.
-void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
+void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found, int image,
+                  int selectedImage) {
     std::vector<size_t> order(found.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(), [&found](size_t a, size_t b) {
@@ -56,7 +57,7 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found) {
     lastInserted.reserve(found.size());
     for (size_t i : order) {
         HTREEITEM child =
-            TreeInsert(TreePane, node, TVI_SORT, found[i].name.c_str(), FolderClosed, FolderOpen);
+            TreeInsert(TreePane, node, TVI_SORT, found[i].name.c_str(), image, selectedImage);
         lastInserted.push_back({child, found[i].link});
         readAsLink[child] = found[i].link;
     }
@@ -170,7 +171,7 @@ const char* DescentLeaf() {
     return leafFolder;
 }
 
-void PopulateNode(HTREEITEM node) {
+void PopulateNode(HTREEITEM node, int image, int selectedImage) {
     lastInserted.clear();
     DirectoryService& dir = Directory();
     if (TreeGetParam(TreePane, node) == 1)
@@ -201,8 +202,10 @@ void PopulateNode(HTREEITEM node) {
             found.push_back({entry.name, WideFromAnsi(entry.name), IsLinkFolder(entry)});
     } while (dir.FindNext(search, &entry));
     dir.CloseSearch(search);
-    InsertSorted(node, found);
-    TreeExpand(TreePane, node, TVE_EXPAND);
+    InsertSorted(node, found, image, selectedImage);
+    // A node without children has nothing to open: the control is not asked.
+    if (TreeFirstChild(TreePane, node) != nullptr)
+        TreeExpand(TreePane, node, TVE_EXPAND);
 }
 
 const std::vector<InsertedFolder>& LastInsertedFolders() {

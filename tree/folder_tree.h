@@ -45,8 +45,10 @@ void DescendToLeaf();
 // The folder where the last DescendToLeaf ended (empty before).
 const char* DescentLeaf();
 // Reads the subfolders of the node (whose path CurrentPath holds) once and expands
-// it; a folder that cannot be entered stays unread.
-void PopulateNode(HTREEITEM node);
+// it; a folder that cannot be entered stays unread. The folders inserted take the
+// given pair of images (a walk that marks them gives its own, which saves the control
+// a change per folder).
+void PopulateNode(HTREEITEM node, int image = FolderClosed, int selectedImage = FolderOpen);
 // Sets CurrentPath (and the working copy) to the node's full path with a trailing
 // backslash; true when it fits. Nothing on disk is asked.
 bool FillNodePath(HTREEITEM node);

@@ -242,6 +242,15 @@ class TreeDrawingPause {
 public:
     explicit TreeDrawingPause(HTREEITEM shown)
         : shown_(shown), paused_(IsWindowVisible(TreePane) != FALSE) {
+        // The tree lays out again every node after one that opens whose parents are all
+        // open, shown on screen or not, so the walk opens its nodes below a closed start,
+        // which is opened again at the end.
+        reopen_ = shown_ != nullptr && TreeIsExpanded(TreePane, shown_);
+        if (reopen_) {
+            --NotifyGate;
+            TreeExpand(TreePane, shown_, TVE_COLLAPSE);
+            ++NotifyGate;
+        }
         if (!paused_)
             return;
         // The control's own flag stops its painting; the window's, which the system
@@ -249,23 +258,15 @@ public:
         // Wine's tree view keeps the message to itself, so the second is set here.
         SendMessageA(TreePane, WM_SETREDRAW, FALSE, 0);
         DefWindowProcA(TreePane, WM_SETREDRAW, FALSE, 0);
-        // The tree lays out again every shown node after one that opens, so the walk
-        // opens its nodes below a closed start, which is opened again at the end.
-        reopen_ = shown_ != nullptr && TreeIsExpanded(TreePane, shown_);
-        if (reopen_) {
-            --NotifyGate;
-            TreeExpand(TreePane, shown_, TVE_COLLAPSE);
-            ++NotifyGate;
-        }
     }
     ~TreeDrawingPause() {
-        if (!paused_)
-            return;
         if (reopen_) {
             --NotifyGate;
             TreeExpand(TreePane, shown_, TVE_EXPAND);
             ++NotifyGate;
         }
+        if (!paused_)
+            return;
         DefWindowProcA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, WM_SETREDRAW, TRUE, 0);
         SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(shown_));
@@ -309,6 +310,7 @@ void MarkSubtree(bool listing) {
         // neither read nor expanded; the nodes an earlier selection of it put under it
         // are walked and marked without reading.
         bool link = false;
+        bool opened = false;  // PopulateNode has just read and opened the node
         if (belowLink != nullptr) {
             // Below a link: nothing is read.
         } else if (TreeGetParam(TreePane, at) == 1) {
@@ -319,13 +321,15 @@ void MarkSubtree(bool listing) {
             const bool fits = FillNodePath(at);
             link = fits && links.IsLink(at);
             if (fits && !link) {
-                PopulateNode(at);
+                // The folders found are inserted already marked.
+                PopulateNode(at, image, selected);
                 links.LearnLastRead();
+                opened = true;
             }
         }
-        if (belowLink == nullptr && !link)
-            TreeExpand(TreePane, at, TVE_EXPAND);
         HTREEITEM child = TreeFirstChild(TreePane, at);
+        if (child != nullptr && belowLink == nullptr && !link && !opened)
+            TreeExpand(TreePane, at, TVE_EXPAND);
         if (child != nullptr) {
             if (link)
                 belowLink = at;
