@@ -121,10 +121,15 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
     EDITSTREAM stream = {};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = ReadStream;
+    // Reading into the selection records an undo step for every run read, which no one
+    // can use (the fresh pane's undo is emptied once it is filled) and which Wine's
+    // control makes and frees at a cost that grows faster than the text: with a drive's
+    // listing they took minutes and left the heap too fragmented for the next listing.
+    // Undo is off while the pane is filled.
+    SendMessageA(pane, EM_SETUNDOLIMIT, 0, 0);
     SendMessageA(pane, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
-    if (stream.dwError != 0 || source.at != rtf.size())
-        return false;
-    if (sizeForAll) {
+    const bool whole = stream.dwError == 0 && source.at == rtf.size();
+    if (whole && sizeForAll) {
         // On the text only: the final paragraph mark keeps the pane's default format.
         CHARFORMATA size = {};
         size.cbSize = sizeof size;
@@ -137,7 +142,8 @@ bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& bas
         SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&size));
         SendMessageA(pane, EM_SETSEL, 0, 0);
     }
-    return true;
+    SendMessageA(pane, EM_SETUNDOLIMIT, kListingPaneUndoLimit, 0);
+    return whole;
 }
 
 void SwapInEmptyPane(HWND fresh) {

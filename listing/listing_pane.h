@@ -23,6 +23,8 @@ constexpr DWORD kListingPaneStyle = 0x54B04104;
 // The most text the control takes (EM_EXLIMITTEXT); Rich Edit's own default, 32,767
 // characters, would drop the end of a long listing.
 constexpr LPARAM kListingPaneTextLimit = 0x7FFFFFFF;
+// The undo steps the pane keeps: Rich Edit's own default.
+constexpr WPARAM kListingPaneUndoLimit = 100;
 
 // Makes a pane with the listing pane's class, style and owner at the given place and
 // applies ConfigureListingPane to it. visible false leaves WS_VISIBLE off.

@@ -424,6 +424,7 @@ struct PaneState {
     std::vector<std::string> formats;  // of every character
     CHARRANGE selection;
     LRESULT limit, eventMask, canUndo, firstLine;
+    bool typingUndoes;
     RECT place;
     bool visible;
 };
@@ -465,6 +466,10 @@ PaneState ReadState(HWND pane) {
     s.eventMask = SendMessageA(pane, EM_GETEVENTMASK, 0, 0);
     s.canUndo = SendMessageA(pane, EM_CANUNDO, 0, 0);
     s.firstLine = SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0);
+    // What the user types next can be undone.
+    SendMessageA(pane, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
+    s.typingUndoes = SendMessageA(pane, EM_UNDO, 0, 0) != 0 && PaneText(pane) == s.text;
+    SendMessageA(pane, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&s.selection));
     GetWindowRect(pane, &s.place);
     s.visible = IsWindowVisible(pane) != FALSE;
     return s;
@@ -480,6 +485,8 @@ void ExpectSameState(const PaneState& a, const PaneState& b, const std::string& 
     EXPECT_EQ(a.limit, b.limit) << what;
     EXPECT_EQ(a.eventMask, b.eventMask) << what;
     EXPECT_EQ(a.canUndo, b.canUndo) << what;
+    EXPECT_TRUE(a.typingUndoes) << what;
+    EXPECT_TRUE(b.typingUndoes) << what;
     EXPECT_EQ(a.firstLine, b.firstLine) << what;
     EXPECT_TRUE(EqualRect(&a.place, &b.place)) << what;
     EXPECT_EQ(a.visible, b.visible) << what;
