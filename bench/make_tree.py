@@ -4,6 +4,10 @@
     make_tree.py ROOT SEED FILES...   one tree per count, under ROOT/sFILES/top
     make_tree.py ROOT SEED --wide     ROOT/wide/one (20,000 subfolders) and
                                       ROOT/wide/twenty/fNN (20 x 1,000 subfolders)
+    make_tree.py ROOT SEED --drive N  ROOT/dN/top, shaped like a system drive: N files
+                                      in about 0.13 N folders up to twelve deep, most
+                                      of them without a matching file, the matches in
+                                      a few music folders, and some very wide folders
 
 A tree of N files has about N/10 folders nested up to six levels deep; names mix
 case, carry underscores and several extensions, and about a tenth of the files end
@@ -53,6 +57,52 @@ def make_files_tree(root, seed, count):
     print("made %s: %d folders, %d files, %d matching *.mp3" % (top, len(folders), count, matching))
 
 
+def make_drive_tree(root, seed, count):
+    rng = random.Random("drive/%d/%d" % (seed, count))
+    top = os.path.join(root, "d%d" % count, "top")
+    os.makedirs(top)
+    folders = []  # (path, depth, music)
+
+    def add(parent, name, depth, music):
+        path = os.path.join(parent, name)
+        os.mkdir(path)
+        folders.append((path, depth, music))
+        return path
+
+    # A few very wide folders: one of many small subfolders, one of very many files.
+    wide = add(top, "Components", 1, False)
+    for i in range(count // 200):
+        add(wide, "%s_%06d" % (rng.choice(WORDS), i), 2, False)
+    fonts = add(top, "Many_Files", 1, False)
+    wanted = int(count * 0.13)
+    # A tenth of the folders grow below the music folder, the rest anywhere else.
+    music_root = add(top, "Music", 1, True)
+    branches = {False: [(top, 0, False)], True: [(music_root, 1, True)]}
+    for i in range(len(folders), wanted):
+        music = rng.random() < 0.1
+        pool = branches[music]
+        parent, depth, _ = rng.choice(pool[-2000:] if len(pool) > 4000 else pool)
+        if depth >= 12:
+            parent, depth, _ = pool[0]
+        path = add(parent, name_of(rng, i), depth + 1, music)
+        pool.append((path, depth + 1, music))
+    music_folders = [f for f in folders if f[2]]
+    matching = 0
+    for i in range(count):
+        r = rng.random()
+        if r < 0.05:
+            folder, ext = fonts, rng.choice(OTHER_EXTENSIONS)
+        elif r < 0.25:
+            folder = rng.choice(music_folders)[0]
+            ext = rng.choice(["mp3", "mp3", "mp3", "MP3", "Mp3", "jpg"])
+        else:
+            folder, ext = rng.choice(folders)[0], rng.choice(OTHER_EXTENSIONS)
+        matching += ext.lower() == "mp3"
+        open(os.path.join(folder, "%s.%s" % (name_of(rng, i), ext)), "wb").close()
+    print("made %s: %d folders (%d music), %d files, %d matching *.mp3"
+          % (top, len(folders) + 1, len(music_folders), count, matching))
+
+
 def make_wide(root):
     one = os.path.join(root, "wide", "one")
     os.makedirs(one)
@@ -70,9 +120,13 @@ def make_wide(root):
 
 def main():
     root, seed = sys.argv[1], int(sys.argv[2])
-    for arg in sys.argv[3:]:
+    args = sys.argv[3:]
+    while args:
+        arg = args.pop(0)
         if arg == "--wide":
             make_wide(root)
+        elif arg == "--drive":
+            make_drive_tree(root, seed, int(args.pop(0)))
         else:
             make_files_tree(root, seed, int(arg))
 

@@ -2,6 +2,8 @@
 # Kelvora's speed benchmark under Wine, in one command:
 #   bench/run.sh [RUNS]            (RUNS per case, 5 by default)
 #   KELVORA_BENCH_MILLION=1 bench/run.sh 3   adds the 1,000,000-file case
+#   KELVORA_BENCH_DRIVE=1 bench/run.sh 3     adds a 1,000,000-file tree shaped like a
+#                                            system drive (the window case only)
 # Builds kelvora_bench, makes the synthetic folder trees under /tmp (the same for a
 # seed: KELVORA_BENCH_SEED), times every case in its own Wine process RUNS times,
 # prints the medians, ratios, growth and memory (bench/summarize.py), and deletes the
@@ -70,6 +72,19 @@ if [ "${KELVORA_BENCH_MILLION:-0}" = 1 ]; then
     echo "run $run/$runs: 1000000 files" >&2
     bench tree "$(winpath "$million/s1000000/top")" --no-warm >"$results/tree-1000000-$run.txt"
     bench window "$(winpath "$million/s1000000/top")" >"$results/window-1000000-$run.txt"
+  done
+fi
+# The drive-shaped tree, on request (KELVORA_BENCH_DRIVE=1), kept like the one above.
+if [ "${KELVORA_BENCH_DRIVE:-0}" = 1 ]; then
+  drive=/tmp/kelvora-bench-drive-$seed
+  if [ ! -d "$drive/d1000000/top" ]; then
+    rm -rf "$drive"
+    echo "making the drive-shaped tree in $drive (kept for later runs)" >&2
+    python3 "$repo/bench/make_tree.py" "$drive" "$seed" --drive 1000000
+  fi
+  for run in $(seq 1 "$runs"); do
+    echo "run $run/$runs: drive-shaped, 1000000 files" >&2
+    bench window "$(winpath "$drive/d1000000/top")" >"$results/window-drive-$run.txt"
   done
 fi
 python3 "$repo/bench/summarize.py" "$results"

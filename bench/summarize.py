@@ -125,10 +125,17 @@ def main():
         if runs:
             derived(runs, "warm_mem", lambda r: r["peak_ws_warm"] - r["ws_before_list"])
             windows[size] = runs
-    if windows:
+    drive = load(os.path.join(results, "window-drive-*.txt"))
+    shown = dict(windows)
+    if drive:
+        derived(drive, "warm_mem", lambda r: r["peak_ws_warm"] - r["ws_before_list"])
+        shown["drive-shaped tree of"] = drive
+    if shown:
         print()
         print("The real main window, shown, driven by the folder menu's commands (with repainting):")
-    for size, runs in windows.items():
+    for size, runs in shown.items():
+        if not isinstance(size, int):
+            print(size, end=" ")
         walk = median(runs, "floor_walk_ms")
         flist = median(runs, "floor_list_ms")
         cold = median(runs, "list_cold_ms")
@@ -166,6 +173,25 @@ def main():
                         a, b, median(windows[b], name) / median(windows[a], name)))
             if steps:
                 print("  %-20s %s" % (name, "   ".join(steps)))
+
+    if 1000000 in windows and 1000000 in trees:
+        print()
+        print("Targets at 1,000,000 files (real window):")
+        w, t = windows[1000000], trees[1000000]
+        peer = median(t, "peer_ms")
+        checks = [("MarkSubtree within 2x the floor's walk",
+                   median(w, "mark_ms") / median(w, "floor_walk_ms"), 2.0)]
+        for label, name in [("cold rebuild", "list_cold_ms"), ("rebuild over the full pane", "list_warm_ms"),
+                            ("Options' OK", "options_ok_ms"), ("List Sub-Folders again", "list_subfolders_ms")]:
+            if name in w[0]:
+                checks.append(("%s within 2x the peer" % label, median(w, name) / peer, 2.0))
+        if 100000 in windows:
+            for name in ["mark_ms", "list_cold_ms", "list_warm_ms", "unlist_subfolders_ms", "list_subfolders_ms"]:
+                checks.append(("%s at most 12x the 100,000 case" % name,
+                               median(w, name) / median(windows[100000], name), 12.0))
+        checks.append(("peak working set under 2 GB (GB)", median(w, "peak_ws_warm") / (1024.0 * MB), 2.0))
+        for label, value, limit in checks:
+            print("  %-52s %6.2f (limit %4.1f)  %s" % (label, value, limit, "met" if value <= limit else "NOT met"))
 
     one = load(os.path.join(results, "wide-one-*.txt"))
     twenty = load(os.path.join(results, "wide-twenty-*.txt"))
