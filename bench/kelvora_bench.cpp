@@ -28,18 +28,18 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
+#include "base/long_work.h"
 #include "bench/bench_figures.h"
 #include "bench/output_bench.h"
 #include "listing/listing_generator.h"
-#include "listing/listing_text.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
+#include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
-#include "shell/long_work.h"
 #include "shell/main_window.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "output/paginator.h"
-#include "shell/long_work.h"
 
 namespace {
 

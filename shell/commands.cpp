@@ -4,14 +4,14 @@
 
 #include "about/about_box.h"
 #include "about/help_page.h"
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
 #include "output/print_listing.h"
 #include "output/save_listing.h"
 #include "resources/resource_ids.h"
 #include "settings/options_dialog.h"
-#include "shell/long_work.h"
-#include "shell/main_window.h"
+#include "shell/window_state.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_marks.h"
 
@@ -139,7 +139,7 @@ void RunCommand(int command) {
             SendToPane(EM_SETSEL, 0, -1);
             break;
         case IDC_HELP_PAGE:
-            OpenHelpPage();
+            OpenHelpPage(MainWindow);
             break;
         case IDC_ABOUT:
             AboutDialog(MainWindow);

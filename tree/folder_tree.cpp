@@ -6,9 +6,9 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/bounded_text.h"
 #include "base/wide_text.h"
 #include "resources/resource_ids.h"
-#include "shell/bounded_text.h"
 #include "tree/directory_service.h"
 #include "tree/tree_control.h"
 

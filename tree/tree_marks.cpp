@@ -4,8 +4,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/long_work.h"
 #include "resources/resource_ids.h"
-#include "shell/long_work.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"

@@ -7,12 +7,12 @@
 #include <climits>
 #include <cstring>
 
+#include "base/bounded_text.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "styles_dialog_driver.h"
 #include "support/panes.h"

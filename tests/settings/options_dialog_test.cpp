@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
@@ -19,9 +20,9 @@
 #include "settings/options_dialog.h"
 #include "settings/options_driver.h"
 #include "settings/settings_file.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "support/real_input.h"
 #include "support/temp_folder.h"

@@ -8,6 +8,7 @@
 #include "settings/current_filter.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"

@@ -4,19 +4,20 @@
 
 #include <cstring>
 
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
+#include "listing/listing_pane.h"
 #include "listing/text_styles.h"
 #include "main_window_fixture.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
-#include "listing/listing_pane.h"
-#include "shell/long_work.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "shell/run_program.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
