@@ -88,13 +88,13 @@ HWND MakePanes() {
     ImageList_Add(TreeImages, strip, nullptr);
     DeleteObject(strip);
     SendMessageA(TreePane, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages));
-    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     RootNode = TreeInsert(TreePane, TVI_ROOT, TVI_LAST, "My Computer", ComputerRoot, ComputerRoot);
-    TreeSetParam(TreePane, RootNode, 1);
+    TreeSetParam(TreePane, RootNode, kNodeRead);
     // Pages in the pane's code and fonts once, so that the memory figures below show
     // what the listing itself takes.
-    HWND warmUp = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    HWND warmUp = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     for (int i = 0; i < 100; ++i) {
         CHARFORMATA format = i % 2 ? FolderStyle.format : ItemStyle.format;
@@ -323,7 +323,7 @@ int TreeBench(const std::string& top, bool warm) {
     }
 
     // ... and writing them into a fresh pane, which shows what the pane itself keeps.
-    HWND second = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    HWND second = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     PROCESS_MEMORY_COUNTERS paneBefore = Memory();
     ResetPeak();

@@ -26,7 +26,7 @@ HBITMAP Picture(int id) {
 // Shows the wait cursor while long work runs, and restores the previous one.
 class WaitCursor {
 public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
     ~WaitCursor() { SetCursor(previous_); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;

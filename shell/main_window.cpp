@@ -102,7 +102,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVORA));
     wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32644));  // IDC_SIZEWE: the splitter
+    wc.hCursor = LoadCursorA(nullptr, IDC_SIZEWE);  // the splitter
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
     wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
     wc.lpszClassName = kClassName;

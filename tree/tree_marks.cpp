@@ -193,7 +193,7 @@ public:
         bool unread = false;
         for (HTREEITEM child = TreeFirstChild(TreePane, start); child != nullptr && !unread;
              child = TreeNextSibling(TreePane, child)) {
-            unread = TreeGetParam(TreePane, child) != 1;
+            unread = TreeGetParam(TreePane, child) != kNodeRead;
         }
         if (!unread || start == RootNode || !FillNodePath(start))
             return;
@@ -313,7 +313,7 @@ void MarkSubtree(bool listing) {
         bool opened = false;  // PopulateNode has just read and opened the node
         if (belowLink != nullptr) {
             // Below a link: nothing is read.
-        } else if (TreeGetParam(TreePane, at) == 1) {
+        } else if (TreeGetParam(TreePane, at) == kNodeRead) {
             link = ReadAsLink(at);
             pathOwed = at;
         } else {
@@ -359,7 +359,7 @@ void MarkSubtree(bool listing) {
 void RefreshNode(HTREEITEM node) {
     if (node == nullptr)
         return;
-    TreeSetParam(TreePane, node, 0);
+    TreeSetParam(TreePane, node, kNodeUnread);
     for (HTREEITEM child = TreeFirstChild(TreePane, node); child != nullptr;
          child = TreeFirstChild(TreePane, node)) {
         TreeDelete(TreePane, child);

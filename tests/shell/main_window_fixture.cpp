@@ -2,6 +2,7 @@
 
 #include <richedit.h>
 
+#include "resources/resource_ids.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
@@ -27,7 +28,8 @@ LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         if (id != 0) {
             if (recorded)
                 recorded->push_back(id);
-            if (swallow && (id == 101 || id == 102 || id == 103 || id == 5 || id == 7))
+            if (swallow && (id == IDC_PRINT || id == IDC_SAVE_AS || id == IDC_OPTIONS ||
+                            id == IDC_HELP_PAGE || id == IDC_ABOUT))
                 return 0;
         }
     }
@@ -43,7 +45,7 @@ void MainWindowTest::SetUp() {
     NotifyGate = 1;
     CurrentNode = nullptr;
     CreateMainWindow(GetModuleHandleA(nullptr));
-    Accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100));
+    Accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(MainWindow, nullptr);
     active = this;
     recorded = &commands;
