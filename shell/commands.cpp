@@ -4,6 +4,7 @@
 
 #include "about/about_box.h"
 #include "about/help_page.h"
+#include "base/gate.h"
 #include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
@@ -42,9 +43,8 @@ void SendToPane(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // A colour command: the colour dialog, then the style rebuilt without the font dialog.
 void ChangeStyleColour(TextStyle& style) {
     PickColour(style.colour);
-    FontDialogGate -= 1;
+    GateClosed noFontDialog(FontDialogGate);
     ApplyTextStyle(style);
-    FontDialogGate += 1;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/gate.h"
 #include "base/long_work.h"
 #include "resources/resource_ids.h"
 #include "tree/directory_service.h"
@@ -30,22 +31,20 @@ HTREEITEM NodeUnderCursor() {
 void OnSelectionChanged(const NMTREEVIEWA* change) {
     if (NotifyGate == 0)
         return;
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     HTREEITEM node = change->itemNew.hItem;
     if (node != nullptr && node != RootNode) {
         CurrentNode = node;
         BuildNodePath(node);
         PopulateNode(node);
     }
-    ++NotifyGate;
 }
 
 void OnClick() {
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     CurrentNode = NodeUnderCursor();
     if (CurrentNode != nullptr)
         TreeExpand(TreePane, CurrentNode, TVE_TOGGLE);
-    ++NotifyGate;
 }
 
 void ShowFolderMenu(HWND owner, POINT at) {
@@ -65,7 +64,7 @@ void ShowFolderMenu(HWND owner, POINT at) {
 
 // Makes node the current, selected and read node, then shows the folder menu at at.
 void OpenFolderMenu(HWND owner, HTREEITEM node, POINT at) {
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     if (node != nullptr && node != RootNode) {
         CurrentNode = node;
         TreeSelect(TreePane, node);
@@ -73,7 +72,6 @@ void OpenFolderMenu(HWND owner, HTREEITEM node, POINT at) {
         PopulateNode(node);
         ShowFolderMenu(owner, at);
     }
-    ++NotifyGate;
 }
 
 void OnRightClick(HWND owner) {
@@ -247,9 +245,8 @@ public:
         // which is opened again at the end.
         reopen_ = shown_ != nullptr && TreeIsExpanded(TreePane, shown_);
         if (reopen_) {
-            --NotifyGate;
+            GateClosed closed(NotifyGate);
             TreeExpand(TreePane, shown_, TVE_COLLAPSE);
-            ++NotifyGate;
         }
         if (!paused_)
             return;
@@ -261,9 +258,8 @@ public:
     }
     ~TreeDrawingPause() {
         if (reopen_) {
-            --NotifyGate;
+            GateClosed closed(NotifyGate);
             TreeExpand(TreePane, shown_, TVE_EXPAND);
-            ++NotifyGate;
         }
         if (!paused_)
             return;
