@@ -165,7 +165,7 @@ struct TemplateReader {
 };
 
 TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
-    HRSRC found = FindResourceExA(nullptr, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(IDD_OPTIONS),
+    HRSRC found = FindResourceExA(nullptr, RT_DIALOG, MAKEINTRESOURCEA(IDD_OPTIONS),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
     TemplateReader r{static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)))};
