@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/hot_keys.h"
+#include "base/hot_keys.h"
 
 // The maker's web page, opened from the picture's web-site label.
 extern const char kMakerWebPage[];

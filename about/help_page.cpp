@@ -5,8 +5,7 @@
 #include <cstdio>
 
 #include "about/shell_open.h"
-#include "shell/bounded_text.h"
-#include "shell/main_window.h"
+#include "base/bounded_text.h"
 
 char HelpPagePath[kHelpPathCapacity] = "";
 
@@ -14,10 +13,10 @@ namespace {
 
 HelpMessageCall helpMessage = MessageBoxA;
 
-void SayHelpFailed(const char* problem, const char* advice) {
+void SayHelpFailed(HWND owner, const char* problem, const char* advice) {
     char text[kHelpPathCapacity + 512];
     std::snprintf(text, sizeof text, "%s\r\n\r\n%s\r\n\r\n%s", problem, HelpPagePath, advice);
-    helpMessage(MainWindow, text, "Kelvora", MB_OK | MB_ICONEXCLAMATION);
+    helpMessage(owner, text, "Kelvora", MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -41,9 +40,9 @@ void FixHelpPagePath() {
         CopyText(HelpPagePath, sizeof HelpPagePath, path);
 }
 
-void OpenHelpPage() {
+void OpenHelpPage(HWND owner) {
     if (HelpPagePath[0] == '\0') {
-        helpMessage(MainWindow,
+        helpMessage(owner,
                     "The help page cannot be shown: the path of the folder Kelvora was started "
                     "from is too long.\r\n\r\nStart Kelvora from a folder with a shorter path.",
                     "Kelvora", MB_OK | MB_ICONEXCLAMATION);
@@ -51,7 +50,7 @@ void OpenHelpPage() {
     }
     DWORD attributes = GetFileAttributesA(HelpPagePath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        SayHelpFailed("The help page cannot be shown because this file is missing:",
+        SayHelpFailed(owner, "The help page cannot be shown because this file is missing:",
                       "Kelvora looks for it in the \"help\" folder of the folder it was "
                       "started from.");
         return;
@@ -60,7 +59,7 @@ void OpenHelpPage() {
     if (result > 32)
         return;
     if (result == SE_ERR_NOASSOC || result == SE_ERR_ASSOCINCOMPLETE) {
-        SayHelpFailed("The help page could not be opened:",
+        SayHelpFailed(owner, "The help page could not be opened:",
                       "No program on this computer is set up to show web pages (HTML files).");
     } else {
         char advice[96];
@@ -68,7 +67,7 @@ void OpenHelpPage() {
                       "Windows could not start a program to show it "
                       "(error %d).",
                       result);
-        SayHelpFailed("The help page could not be opened:", advice);
+        SayHelpFailed(owner, "The help page could not be opened:", advice);
     }
 }
 

@@ -9,8 +9,8 @@ extern char HelpPagePath[kHelpPathCapacity];
 // Fixes HelpPagePath from the process current directory (once, at start-up).
 void FixHelpPagePath();
 // Opens the help page, maximised, in the desktop's viewer. When the page is missing or
-// no viewer takes it, says so in a message box owned by the main window.
-void OpenHelpPage();
+// no viewer takes it, says so in a message box owned by owner (the main window).
+void OpenHelpPage(HWND owner);
 
 // The message box OpenHelpPage uses; tests put a stand-in in its place. nullptr goes
 // back to MessageBoxA.

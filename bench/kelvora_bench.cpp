@@ -28,18 +28,18 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
+#include "base/long_work.h"
 #include "bench/bench_figures.h"
 #include "bench/output_bench.h"
 #include "listing/listing_generator.h"
-#include "listing/listing_text.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
+#include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
-#include "shell/long_work.h"
 #include "shell/main_window.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -88,13 +88,13 @@ HWND MakePanes() {
     ImageList_Add(TreeImages, strip, nullptr);
     DeleteObject(strip);
     SendMessageA(TreePane, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages));
-    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    ListingPane = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     RootNode = TreeInsert(TreePane, TVI_ROOT, TVI_LAST, "My Computer", ComputerRoot, ComputerRoot);
-    TreeSetParam(TreePane, RootNode, 1);
+    TreeSetParam(TreePane, RootNode, kNodeRead);
     // Pages in the pane's code and fonts once, so that the memory figures below show
     // what the listing itself takes.
-    HWND warmUp = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    HWND warmUp = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     for (int i = 0; i < 100; ++i) {
         CHARFORMATA format = i % 2 ? FolderStyle.format : ItemStyle.format;
@@ -323,7 +323,7 @@ int TreeBench(const std::string& top, bool warm) {
     }
 
     // ... and writing them into a fresh pane, which shows what the pane itself keeps.
-    HWND second = CreateWindowExA(0, "RICHEDIT20A", "", 0x54B04104, 203, 0, 580, 560, window,
+    HWND second = CreateWindowExA(0, "RICHEDIT20A", "", kListingPaneStyle, 203, 0, 580, 560, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
     PROCESS_MEMORY_COUNTERS paneBefore = Memory();
     ResetPeak();

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "base/bounded_text.h"
 #include "bench/bench_figures.h"
 #include "listing/listing_generator.h"
 #include "output/print_listing.h"
 #include "output/save_listing.h"
-#include "shell/bounded_text.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 # UndefinedBehaviorSanitizer, with its tests and its fuzz target.
 set(KELVORA_PORTABLE_SOURCES
   ${CMAKE_SOURCE_DIR}/settings/extension_list.cpp
-  ${CMAKE_SOURCE_DIR}/shell/bounded_text.cpp
-  ${CMAKE_SOURCE_DIR}/output/rtf_rewrite.cpp
+  ${CMAKE_SOURCE_DIR}/base/bounded_text.cpp
+  ${CMAKE_SOURCE_DIR}/base/rtf_rewrite.cpp
   ${CMAKE_SOURCE_DIR}/output/rtf_runs.cpp)
 set(KELVORA_PORTABLE_TESTS
   ${CMAKE_SOURCE_DIR}/tests/settings/extension_list_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/shell/bounded_text_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/output/rtf_rewrite_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/base/bounded_text_test.cpp
+  ${CMAKE_SOURCE_DIR}/tests/base/rtf_rewrite_test.cpp
   ${CMAKE_SOURCE_DIR}/tests/output/rtf_runs_test.cpp)
 
 option(KELVORA_SANITIZE "Build with ASan and UBSan" ON)
@@ -35,7 +35,7 @@ endif()
 
 # The fuzz targets need clang's libFuzzer. Each has a seed corpus in its folder.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  foreach(_fuzz settings/fuzz/extension_list output/fuzz/rtf_rewrite output/fuzz/rtf_runs)
+  foreach(_fuzz settings/fuzz/extension_list base/fuzz/rtf_rewrite output/fuzz/rtf_runs)
     get_filename_component(_name ${_fuzz} NAME)
     get_filename_component(_dir ${CMAKE_SOURCE_DIR}/tests/${_fuzz} DIRECTORY)
     add_executable(${_name}_fuzz ${CMAKE_SOURCE_DIR}/tests/${_fuzz}_fuzz.cpp)

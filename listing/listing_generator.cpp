@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
+#include "base/long_work.h"
+#include "base/wide_text.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
 #include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
-#include "base/wide_text.h"
-#include "shell/bounded_text.h"
-#include "shell/long_work.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"

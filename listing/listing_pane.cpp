@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/long_work.h"
 #include "listing/pane_clipboard.h"
-#include "shell/long_work.h"
 
 HWND ListingPane = nullptr;
 

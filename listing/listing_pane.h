@@ -19,7 +19,11 @@
 
 extern HWND ListingPane;  // the live control; every part of the program goes through it
 
-constexpr DWORD kListingPaneStyle = 0x54B04104;
+// A visible child with a border and both scroll bars, sunken, multiline, showing its
+// selection when it has no focus.
+constexpr DWORD kListingPaneStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER |
+                                    WS_VSCROLL | WS_HSCROLL | ES_SUNKEN | ES_NOHIDESEL |
+                                    ES_MULTILINE;
 // The most text the control takes (EM_EXLIMITTEXT); Rich Edit's own default, 32,767
 // characters, would drop the end of a long listing.
 constexpr LPARAM kListingPaneTextLimit = 0x7FFFFFFF;

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "base/long_work.h"
 #include "base/wide_text.h"
 #include "listing/listing_rtf.h"
-#include "shell/long_work.h"
 
 namespace {
 

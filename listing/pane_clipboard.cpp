@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "output/rtf_rewrite.h"
+#include "base/rtf_rewrite.h"
 
 namespace {
 

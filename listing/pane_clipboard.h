@@ -8,7 +8,7 @@
 // object of the program's own for every copy or cut of the selection: CF_UNICODETEXT
 // holding exactly the selected text and its terminator (line breaks as CR LF; the
 // system derives CF_TEXT and CF_OEMTEXT from it in the reader's code page), and "Rich
-// Text Format" holding standard RTF as a saved listing has it (output/rtf_rewrite.h)
+// Text Format" holding standard RTF as a saved listing has it (base/rtf_rewrite.h)
 // and its terminator. Paste in the pane reads the same formats back.
 #pragma once
 #include <windows.h>

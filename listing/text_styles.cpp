@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "shell/bounded_text.h"
+#include "base/bounded_text.h"
 
 TextStyle FolderStyle = {};
 TextStyle ItemStyle = {};

@@ -12,7 +12,10 @@ struct TextStyle {
     CHARFORMATA format;
 };
 
-constexpr DWORD kStyleFormatMask = 0xF800000F;
+// What a style's character format sets: face, size, colour, offset, character set,
+// bold, italic, underline and strike-out.
+constexpr DWORD kStyleFormatMask = CFM_FACE | CFM_SIZE | CFM_COLOR | CFM_OFFSET | CFM_CHARSET |
+                                   CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
 
 extern TextStyle FolderStyle;
 extern TextStyle ItemStyle;

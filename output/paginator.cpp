@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/bounded_text.h"
 #include "output/rtf_runs.h"
-#include "shell/bounded_text.h"
 
 namespace {
 

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/device_context.h"
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "output/paginator.h"
-#include "shell/long_work.h"
 
 namespace {
 
@@ -98,10 +99,9 @@ Copies ChooseCopies(const PRINTDLGA& request, HDC dc) {
     return copies;
 }
 
-// Prints the pages the dialog asked for, as many times as it asked, on its device
-// context, which it deletes.
-void PrintPages(HWND owner, const PRINTDLGA& request) {
-    HDC dc = request.hDC;
+// Prints the pages the dialog asked for, as many times as it asked, on dc, the dialog's
+// device context; fonts of the program's own layout are left in ownSource.
+void PrintPagesOn(HWND owner, const PRINTDLGA& request, HDC dc, PageSource& ownSource) {
     const Copies copies = ChooseCopies(request, dc);
     long long firstPage = 1;
     long long lastPage = LLONG_MAX;
@@ -125,10 +125,8 @@ void PrintPages(HWND owner, const PRINTDLGA& request) {
     page.hdc = dc;
     page.hdcTarget = dc;
     if (!PrintRectangle(GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES),
-                        GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY), page.rc)) {
-        DeleteDC(dc);
+                        GetDeviceCaps(dc, LOGPIXELSX), GetDeviceCaps(dc, LOGPIXELSY), page.rc))
         return;
-    }
     const RECT area = page.rc;
     page.rcPage = area;
 
@@ -141,7 +139,6 @@ void PrintPages(HWND owner, const PRINTDLGA& request) {
     // later page that takes no character ends the document there (it would be
     // followed by the same page forever). Each page is measured before it is started,
     // so no blank page comes of it; only an empty range prints as one blank page.
-    PageSource ownSource;
     bool ownLayout = false;
     bool controlLaidOut = false;
     auto layOut = [&](LONG from, bool draw) -> LONG {
@@ -196,7 +193,16 @@ void PrintPages(HWND owner, const PRINTDLGA& request) {
     SendMessageA(ListingPane, EM_FORMATRANGE, 0, 0);
     if (!failed && printed > 0)
         EndDoc(dc);
-    DeleteDC(dc);
+}
+
+// Prints on the dialog's device context, which is deleted on every way out; the fonts
+// of the program's own layout only after it, as they may still be selected into it.
+void PrintPages(HWND owner, const PRINTDLGA& request) {
+    PageSource ownSource;
+    {
+        OwnedDc printer(request.hDC);
+        PrintPagesOn(owner, request, printer.get(), ownSource);
+    }
     ReleasePageSource(ownSource);
 }
 

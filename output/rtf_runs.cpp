@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "shell/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

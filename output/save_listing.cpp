@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "base/bounded_text.h"
+#include "base/rtf_rewrite.h"
 #include "listing/listing_generator.h"
-#include "output/rtf_rewrite.h"
-#include "shell/bounded_text.h"
 
 char SaveFolder[kSaveFolderCapacity] = "c:\\My Documents";
 

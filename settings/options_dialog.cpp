@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "base/bounded_text.h"
+#include "base/hot_keys.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
 #include "settings/settings_file.h"
-#include "shell/hot_keys.h"
-#include "shell/bounded_text.h"
 
 int32_t FilterEdited = 0;
 

@@ -9,8 +9,8 @@
 extern int32_t FilterEdited;
 
 // Runs the dialog modally; returns 1 after "OK" and 0 after "Cancel". While it is open
-// and shows no box of its own, it holds the system hot keys 52992 (Esc, acts as
-// "Cancel") and 52993 (Enter, acts as "OK"), without modifiers.
+// and shows no box of its own, it holds the system hot keys kHotKeyEscape (Esc, acts as
+// "Cancel") and kHotKeyEnter (Enter, acts as "OK"), without modifiers.
 INT_PTR OptionsDialog(HWND owner);
 
 // The step shared by "OK" and "Apply" (dialog open): takes a pending typed filter into

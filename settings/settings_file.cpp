@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "settings/current_filter.h"
 #include "settings/extension_list.h"
-#include "shell/bounded_text.h"
 
 char SettingsFilePath[kSettingsPathCapacity] = "";
 

@@ -4,14 +4,15 @@
 
 #include "about/about_box.h"
 #include "about/help_page.h"
+#include "base/gate.h"
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
 #include "output/print_listing.h"
 #include "output/save_listing.h"
 #include "resources/resource_ids.h"
 #include "settings/options_dialog.h"
-#include "shell/long_work.h"
-#include "shell/main_window.h"
+#include "shell/window_state.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_marks.h"
 
@@ -26,7 +27,7 @@ HBITMAP Picture(int id) {
 // Shows the wait cursor while long work runs, and restores the previous one.
 class WaitCursor {
 public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)))) {}
+    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
     ~WaitCursor() { SetCursor(previous_); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
@@ -42,9 +43,8 @@ void SendToPane(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 // A colour command: the colour dialog, then the style rebuilt without the font dialog.
 void ChangeStyleColour(TextStyle& style) {
     PickColour(style.colour);
-    FontDialogGate -= 1;
+    GateClosed noFontDialog(FontDialogGate);
     ApplyTextStyle(style);
-    FontDialogGate += 1;
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ void RunCommand(int command) {
             SendToPane(EM_SETSEL, 0, -1);
             break;
         case IDC_HELP_PAGE:
-            OpenHelpPage();
+            OpenHelpPage(MainWindow);
             break;
         case IDC_ABOUT:
             AboutDialog(MainWindow);

@@ -6,6 +6,7 @@
 #include "resources/resource_ids.h"
 #include "shell/main_window.h"
 #include "shell/run_program.h"
+#include "shell/window_state.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HINSTANCE instance = GetModuleHandleA(nullptr);

@@ -5,22 +5,17 @@
 #include <richedit.h>
 
 #include "about/help_page.h"
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
-#include "settings/current_filter.h"
 #include "settings/settings_file.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "shell/pane_layout.h"
 #include "shell/system_keys.h"
+#include "shell/window_state.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_marks.h"
-
-HINSTANCE AppInstance = nullptr;
-HWND MainWindow = nullptr;
-HACCEL Accelerators = nullptr;
-char WindowTitle[kTitleCapacity] = "";
 
 namespace {
 
@@ -38,6 +33,7 @@ bool OleStarted = false;
 
 void StartUp(HWND window) {
     MainWindow = window;
+    ShowLongWorkIn(window, WindowTitle);
     ListingHadFocus = false;
     // The listing pane hands the clipboard and drag and drop through OLE, which must be
     // initialised on this thread before the panes exist.
@@ -73,6 +69,7 @@ void RestorePaneFocus() {
 }
 
 void ShutDown() {
+    ShowLongWorkIn(nullptr, nullptr);
     ReleaseMenuPictures();
     ReleaseFolderTree();
     PostQuitMessage(0);
@@ -97,13 +94,6 @@ RECT MainWindowRect(int screenWidth, int screenHeight) {
     return r;
 }
 
-void ResetTitle() {
-    CopyText(WindowTitle, sizeof WindowTitle, "Kelvora");
-    AppendText(WindowTitle, sizeof WindowTitle, ": ");
-    AppendText(WindowTitle, sizeof WindowTitle, CurrentFilter, GetACP() == CP_UTF8);
-    SetWindowTextA(MainWindow, WindowTitle);
-}
-
 HWND CreateMainWindow(HINSTANCE instance) {
     AppInstance = instance;
     WNDCLASSEXA wc = {};
@@ -112,7 +102,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_KELVORA));
     wc.hIconSm = wc.hIcon;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32644));  // IDC_SIZEWE: the splitter
+    wc.hCursor = LoadCursorA(nullptr, IDC_SIZEWE);  // the splitter
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
     wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MAIN_MENU);
     wc.lpszClassName = kClassName;

@@ -2,16 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#include "settings/current_filter.h"
-
-// "Kelvora: " and the longest filter with its terminating zero.
-constexpr int kTitleCapacity = sizeof "Kelvora: " - 1 + kFilterCapacity;
-
-extern HINSTANCE AppInstance;
-extern HWND MainWindow;
-extern HACCEL Accelerators;
-extern char WindowTitle[kTitleCapacity];
-
 // The centred window rectangle that takes three quarters of each screen dimension.
 RECT MainWindowRect(int screenWidth, int screenHeight);
 
@@ -21,8 +11,5 @@ HWND CreateMainWindow(HINSTANCE instance);
 // Runs the message loop until WM_QUIT; every message is offered to the accelerators
 // first. Returns the final message's wParam.
 WPARAM RunMessageLoop(HWND window, HACCEL accelerators);
-
-// "Kelvora" + ": " + CurrentFilter, shown in the title bar.
-void ResetTitle();
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -21,7 +21,7 @@ esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 case $target in
 extension_list) seeds=$root/tests/settings/fuzz/corpus ;;
-rtf_rewrite) seeds=$root/tests/output/fuzz/corpus ;;
+rtf_rewrite) seeds=$root/tests/base/fuzz/corpus ;;
 *)
   echo "$0: unknown target $target (extension_list, rtf_rewrite)" >&2
   exit 2

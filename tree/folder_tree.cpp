@@ -6,9 +6,9 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/bounded_text.h"
 #include "base/wide_text.h"
 #include "resources/resource_ids.h"
-#include "shell/bounded_text.h"
 #include "tree/directory_service.h"
 #include "tree/tree_control.h"
 
@@ -61,6 +61,13 @@ void InsertSorted(HTREEITEM node, const std::vector<FoundFolder>& found, int ima
         lastInserted.push_back({child, found[i].link});
         readAsLink[child] = found[i].link;
     }
+}
+
+// The drives the tree shows: fixed disks, CD-ROM drives, and a root that the system
+// reports without a volume. Removable, network and RAM drives and unknown ones are
+// left out.
+bool IsShownDriveType(UINT type) {
+    return type == DRIVE_FIXED || type == DRIVE_CDROM || type == DRIVE_NO_ROOT_DIR;
 }
 
 // The path of the folder name inside folder (a path with a trailing backslash), with
@@ -122,7 +129,7 @@ void PopulateDrives() {
             break;  // fewer strings than set bits
         const char* root = strings + offset;
         offset += 4;
-        if (dir.DriveType(root) % 2 == 1 && shown < kDriveTableSlots) {
+        if (IsShownDriveType(dir.DriveType(root)) && shown < kDriveTableSlots) {
             CopyText(table[shown], sizeof table[shown], root);
             ++shown;
         }
@@ -174,7 +181,7 @@ const char* DescentLeaf() {
 void PopulateNode(HTREEITEM node, int image, int selectedImage) {
     lastInserted.clear();
     DirectoryService& dir = Directory();
-    if (TreeGetParam(TreePane, node) == 1)
+    if (TreeGetParam(TreePane, node) == kNodeRead)
         return;
     // The root searches the descent's leaf, which holds no folder to show; a folder,
     // its own path.
@@ -188,10 +195,10 @@ void PopulateNode(HTREEITEM node, int image, int selectedImage) {
         // and is tried again next time; one that can be entered but not searched counts
         // as read, with no children. Only a failed search costs the second question.
         if (node == RootNode || dir.CanEnter(folder))
-            TreeSetParam(TreePane, node, 1);
+            TreeSetParam(TreePane, node, kNodeRead);
         return;
     }
-    TreeSetParam(TreePane, node, 1);
+    TreeSetParam(TreePane, node, kNodeRead);
     std::vector<FoundFolder> found;
     char path[kPathCapacity];
     do {

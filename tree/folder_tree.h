@@ -18,6 +18,10 @@ enum NodeImage {
     ListedOtherDrive = 8,
 };
 
+// A node's application value: whether its subfolders were read.
+constexpr LPARAM kNodeUnread = 0;
+constexpr LPARAM kNodeRead = 1;
+
 constexpr int kPathCapacity = 1000;      // CurrentPath and its working copy
 constexpr int kTreeTextCapacity = 1024;  // a node's text as the tree code reads it
 constexpr int kDriveStringsCapacity = 1024;

@@ -4,8 +4,9 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/gate.h"
+#include "base/long_work.h"
 #include "resources/resource_ids.h"
-#include "shell/long_work.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -30,22 +31,20 @@ HTREEITEM NodeUnderCursor() {
 void OnSelectionChanged(const NMTREEVIEWA* change) {
     if (NotifyGate == 0)
         return;
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     HTREEITEM node = change->itemNew.hItem;
     if (node != nullptr && node != RootNode) {
         CurrentNode = node;
         BuildNodePath(node);
         PopulateNode(node);
     }
-    ++NotifyGate;
 }
 
 void OnClick() {
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     CurrentNode = NodeUnderCursor();
     if (CurrentNode != nullptr)
         TreeExpand(TreePane, CurrentNode, TVE_TOGGLE);
-    ++NotifyGate;
 }
 
 void ShowFolderMenu(HWND owner, POINT at) {
@@ -65,7 +64,7 @@ void ShowFolderMenu(HWND owner, POINT at) {
 
 // Makes node the current, selected and read node, then shows the folder menu at at.
 void OpenFolderMenu(HWND owner, HTREEITEM node, POINT at) {
-    --NotifyGate;
+    GateClosed closed(NotifyGate);
     if (node != nullptr && node != RootNode) {
         CurrentNode = node;
         TreeSelect(TreePane, node);
@@ -73,7 +72,6 @@ void OpenFolderMenu(HWND owner, HTREEITEM node, POINT at) {
         PopulateNode(node);
         ShowFolderMenu(owner, at);
     }
-    ++NotifyGate;
 }
 
 void OnRightClick(HWND owner) {
@@ -193,7 +191,7 @@ public:
         bool unread = false;
         for (HTREEITEM child = TreeFirstChild(TreePane, start); child != nullptr && !unread;
              child = TreeNextSibling(TreePane, child)) {
-            unread = TreeGetParam(TreePane, child) != 1;
+            unread = TreeGetParam(TreePane, child) != kNodeRead;
         }
         if (!unread || start == RootNode || !FillNodePath(start))
             return;
@@ -247,9 +245,8 @@ public:
         // which is opened again at the end.
         reopen_ = shown_ != nullptr && TreeIsExpanded(TreePane, shown_);
         if (reopen_) {
-            --NotifyGate;
+            GateClosed closed(NotifyGate);
             TreeExpand(TreePane, shown_, TVE_COLLAPSE);
-            ++NotifyGate;
         }
         if (!paused_)
             return;
@@ -261,9 +258,8 @@ public:
     }
     ~TreeDrawingPause() {
         if (reopen_) {
-            --NotifyGate;
+            GateClosed closed(NotifyGate);
             TreeExpand(TreePane, shown_, TVE_EXPAND);
-            ++NotifyGate;
         }
         if (!paused_)
             return;
@@ -313,7 +309,7 @@ void MarkSubtree(bool listing) {
         bool opened = false;  // PopulateNode has just read and opened the node
         if (belowLink != nullptr) {
             // Below a link: nothing is read.
-        } else if (TreeGetParam(TreePane, at) == 1) {
+        } else if (TreeGetParam(TreePane, at) == kNodeRead) {
             link = ReadAsLink(at);
             pathOwed = at;
         } else {
@@ -359,7 +355,7 @@ void MarkSubtree(bool listing) {
 void RefreshNode(HTREEITEM node) {
     if (node == nullptr)
         return;
-    TreeSetParam(TreePane, node, 0);
+    TreeSetParam(TreePane, node, kNodeUnread);
     for (HTREEITEM child = TreeFirstChild(TreePane, node); child != nullptr;
          child = TreeFirstChild(TreePane, node)) {
         TreeDelete(TreePane, child);

@@ -11,6 +11,7 @@
 
 #include "about/about_box.h"
 #include "about/shell_open.h"
+#include "base/device_context.h"
 #include "resources/resource_ids.h"
 #include "support/real_input.h"
 
@@ -236,12 +237,13 @@ TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
         GetWindowRect(GetDlgItem(box, IDC_ABOUT_PICTURE), &picture);
         MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&picture), 2);
         GetClientRect(box, &client);
-        HDC dc = GetDC(box);
-        HGDIOBJ previous =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
-        GetTextFaceA(dc, sizeof face, face);
-        SelectObject(dc, previous);
-        ReleaseDC(box, dc);
+        {
+            WindowDc dc(box);
+            HGDIOBJ previous = SelectObject(
+                dc.get(), reinterpret_cast<HFONT>(SendMessageA(box, WM_GETFONT, 0, 0)));
+            GetTextFaceA(dc.get(), sizeof face, face);
+            SelectObject(dc.get(), previous);
+        }
         SendMessageA(box, WM_CLOSE, 0, 0);
     }));
     EXPECT_EQ(picture.left, 0);
@@ -258,14 +260,13 @@ TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
     EXPECT_STREQ(face, "MS Sans Serif");
     EXPECT_EQ(client.right, 342);
     EXPECT_EQ(client.bottom, 257);
-    HDC screen = GetDC(nullptr);
+    WindowDc screen(nullptr);
     HFONT marlett =
         CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
-    HGDIOBJ previous = SelectObject(screen, marlett);
-    GetTextFaceA(screen, sizeof face, face);
-    SelectObject(screen, previous);
+    HGDIOBJ previous = SelectObject(screen.get(), marlett);
+    GetTextFaceA(screen.get(), sizeof face, face);
+    SelectObject(screen.get(), previous);
     DeleteObject(marlett);
-    ReleaseDC(nullptr, screen);
     EXPECT_STREQ(face, "Marlett");
 }
 

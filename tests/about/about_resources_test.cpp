@@ -62,7 +62,7 @@ const BYTE* Resource(int id, LPCSTR type) {
 }
 
 TEST(AboutResources, TemplateIsACentredCaptionedBoxHoldingOnlyThePicture) {
-    const BYTE* data = Resource(IDD_ABOUT, MAKEINTRESOURCEA(5));  // RT_DIALOG
+    const BYTE* data = Resource(IDD_ABOUT, RT_DIALOG);
     ASSERT_NE(data, nullptr);
     TemplateReader t(data);
     EXPECT_EQ(t.Word(), 1);       // version
@@ -104,7 +104,7 @@ TEST(AboutResources, TemplateIsACentredCaptionedBoxHoldingOnlyThePicture) {
 }
 
 TEST(AboutResources, PictureIs340By255In24Bits) {
-    const BYTE* data = Resource(IDB_ABOUT_PICTURE, MAKEINTRESOURCEA(2));  // RT_BITMAP
+    const BYTE* data = Resource(IDB_ABOUT_PICTURE, RT_BITMAP);
     ASSERT_NE(data, nullptr);
     BITMAPINFOHEADER header;
     memcpy(&header, data, sizeof header);

@@ -135,7 +135,7 @@ TEST_F(HelpPage, DriveRootAndLongStartFoldersGetOneBackslash) {
     ASSERT_TRUE(SetCurrentDirectoryA("Z:\\"));
     FixHelpPagePath();
     EXPECT_TRUE(SamePath(HelpPagePath, "Z:\\help\\index.html"));
-    OpenHelpPage();  // there is no page there: the box names the file looked for
+    OpenHelpPage(nullptr);  // there is no page there: the box names the file looked for
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].text.find("Z:\\help\\index.html"), std::string::npos) << messages[0].text;
 

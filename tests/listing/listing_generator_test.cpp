@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/bounded_text.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
 #include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
-#include "shell/bounded_text.h"
 #include "support/fake_directory.h"
 #include "support/panes.h"
 #include "support/temp_folder.h"

@@ -7,12 +7,14 @@
 #include <climits>
 #include <cstring>
 
+#include "base/bounded_text.h"
+#include "base/device_context.h"
+#include "base/gate.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "styles_dialog_driver.h"
 #include "support/panes.h"
@@ -33,16 +35,13 @@ void ExpectSameStyle(const TextStyle& want, const TextStyle& got, const char* wh
 // Gives a style a colour the way a colour command does, without its dialog.
 void Recolour(TextStyle& style, COLORREF colour) {
     style.colour = colour;
-    FontDialogGate -= 1;
+    GateClosed noFontDialog(FontDialogGate);
     ApplyTextStyle(style);
-    FontDialogGate += 1;
 }
 
 int PointsToPixels(int points) {
-    HDC screen = GetDC(nullptr);
-    int pixels = MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    WindowDc screen(nullptr);
+    return MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
 }
 
 class TextStyles : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "base/device_context.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
 #include "output/paginator.h"
@@ -468,9 +469,9 @@ TEST(PageSource, FindsTheRunsOfCharacterFormatAndKeepsTheSelection) {
     // Laying the text out makes one font per style, not one per run (a process has a
     // few thousand GDI objects, a long listing more runs than that), and the release
     // deletes them.
-    HDC dc = CreateCompatibleDC(nullptr);
+    OwnedDc dc(CreateCompatibleDC(nullptr));
     RECT area = {360, 360, 11160, 14962};
-    LayOutPage(source, dc, area, 0, -1);
+    LayOutPage(source, dc.get(), area, 0, -1);
     EXPECT_EQ(source.styles.size(), 2u);
     ASSERT_EQ(source.fonts.size(), 2u) << "the bold headings' font and the items'";
     std::vector<HFONT> fonts;
@@ -479,7 +480,6 @@ TEST(PageSource, FindsTheRunsOfCharacterFormatAndKeepsTheSelection) {
     ReleasePageSource(source);
     for (HFONT font : fonts)
         EXPECT_EQ(GetObjectType(font), 0u) << "a font outlived the print";
-    DeleteDC(dc);
 }
 
 // A stand-in for the Rich Edit control's page layout as Microsoft documents it, for the

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <richedit.h>
 
+#include "base/bounded_text.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
 #include "output/save_listing.h"
-#include "shell/bounded_text.h"
-#include "support/skips.h"
 #include "support/panes.h"
+#include "support/skips.h"
 #include "support/temp_folder.h"
 #include "tests/output/output_support.h"
 

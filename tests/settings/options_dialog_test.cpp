@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
+#include "base/hot_keys.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
@@ -19,9 +21,9 @@
 #include "settings/options_dialog.h"
 #include "settings/options_driver.h"
 #include "settings/settings_file.h"
-#include "shell/bounded_text.h"
 #include "shell/commands.h"
 #include "shell/main_window.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "support/real_input.h"
 #include "support/temp_folder.h"
@@ -32,8 +34,6 @@ namespace {
 
 using ItemList = std::vector<std::string>;
 
-constexpr int kEscape = 52992;
-constexpr int kEnter = 52993;
 const ItemList kDefaultItems = {"*.mp3", "*.txt", "*.zip", "*.jpg"};
 
 std::string Ini(const std::string& value) {
@@ -165,7 +165,7 @@ struct TemplateReader {
 };
 
 TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
-    HRSRC found = FindResourceExA(nullptr, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(IDD_OPTIONS),
+    HRSRC found = FindResourceExA(nullptr, RT_DIALOG, MAKEINTRESOURCEA(IDD_OPTIONS),
                                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
     ASSERT_NE(found, nullptr);
     TemplateReader r{static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)))};
@@ -194,21 +194,21 @@ TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
         int x, y, cx, cy;
         DWORD style;
     } const controls[] = {
-        {1003, "#128", "List Item Names", 103, 1, 81, 10, 0x50010003},
-        {1005, "#128", "Include Extensions", 103, 16, 81, 10, 0x50010003},
-        {1002, "#128", "List Folder Names", 7, 1, 90, 10, 0x50010003},
-        {1008, "#128", "Include Empty Folders", 7, 16, 90, 10, 0x50010003},
-        {1011, "#128", "Items Lower Case", 103, 31, 81, 10, 0x50010003},
-        {1012, "#128", "Folders Lower Case", 7, 31, 90, 10, 0x50010003},
-        {1013, "#128", "Items Upper Case", 103, 46, 81, 10, 0x50010003},
-        {1014, "#128", "Folders Upper Case", 7, 46, 90, 10, 0x50010003},
-        {1010, "#128", "Complete Folder Path", 7, 61, 90, 10, 0x50010003},
-        {1015, "#128", "UnderScore = Space", 103, 61, 81, 10, 0x50010003},
-        {1004, "#133", "Extensions", 9, 75, 115, 200, 0x50010202},
-        {1009, "#128", "Remove", 136, 75, 44, 13, 0x50010000},
-        {1006, "#128", "OK", 17, 95, 44, 12, 0x50010000},
-        {1016, "#128", "Apply", 127, 95, 44, 12, 0x50010000},
-        {1007, "#128", "Cancel", 72, 95, 44, 12, 0x50010000},
+        {IDC_OPT_LIST_ITEM_NAMES, "#128", "List Item Names", 103, 1, 81, 10, 0x50010003},
+        {IDC_OPT_INCLUDE_EXTENSIONS, "#128", "Include Extensions", 103, 16, 81, 10, 0x50010003},
+        {IDC_OPT_LIST_FOLDER_NAMES, "#128", "List Folder Names", 7, 1, 90, 10, 0x50010003},
+        {IDC_OPT_INCLUDE_EMPTY, "#128", "Include Empty Folders", 7, 16, 90, 10, 0x50010003},
+        {IDC_OPT_ITEMS_LOWER, "#128", "Items Lower Case", 103, 31, 81, 10, 0x50010003},
+        {IDC_OPT_FOLDERS_LOWER, "#128", "Folders Lower Case", 7, 31, 90, 10, 0x50010003},
+        {IDC_OPT_ITEMS_UPPER, "#128", "Items Upper Case", 103, 46, 81, 10, 0x50010003},
+        {IDC_OPT_FOLDERS_UPPER, "#128", "Folders Upper Case", 7, 46, 90, 10, 0x50010003},
+        {IDC_OPT_COMPLETE_PATH, "#128", "Complete Folder Path", 7, 61, 90, 10, 0x50010003},
+        {IDC_OPT_UNDERSCORE, "#128", "UnderScore = Space", 103, 61, 81, 10, 0x50010003},
+        {IDC_OPT_EXTENSIONS, "#133", "Extensions", 9, 75, 115, 200, 0x50010202},
+        {IDC_OPT_REMOVE, "#128", "Remove", 136, 75, 44, 13, 0x50010000},
+        {IDC_OPT_OK, "#128", "OK", 17, 95, 44, 12, 0x50010000},
+        {IDC_OPT_APPLY, "#128", "Apply", 127, 95, 44, 12, 0x50010000},
+        {IDC_OPT_CANCEL, "#128", "Cancel", 72, 95, 44, 12, 0x50010000},
     };
     for (const Control& c : controls) {
         SCOPED_TRACE(c.text);
@@ -234,9 +234,11 @@ TEST_F(OptionsDialogTest, TemplateHasTheFifteenControlsInTabOrder) {
 TEST_F(OptionsDialogTest, OpensWithDefaultState) {
     Open([&](HWND dialog) {
         EXPECT_FALSE(IsWindowEnabled(MainWindow));
-        for (int id : {1003, 1002, 1015})
+        for (int id : {IDC_OPT_LIST_ITEM_NAMES, IDC_OPT_LIST_FOLDER_NAMES, IDC_OPT_UNDERSCORE})
             EXPECT_TRUE(Checked(dialog, id)) << id;
-        for (int id : {1005, 1008, 1010, 1011, 1012, 1013, 1014})
+        for (int id : {IDC_OPT_INCLUDE_EXTENSIONS, IDC_OPT_INCLUDE_EMPTY, IDC_OPT_COMPLETE_PATH,
+                       IDC_OPT_ITEMS_LOWER, IDC_OPT_FOLDERS_LOWER, IDC_OPT_ITEMS_UPPER,
+                       IDC_OPT_FOLDERS_UPPER})
             EXPECT_FALSE(Checked(dialog, id)) << id;
         EXPECT_EQ(Items(dialog), kDefaultItems);
         EXPECT_EQ(Selected(dialog), 0);
@@ -259,9 +261,9 @@ TEST_F(OptionsDialogTest, EndingsAndResults) {
         INT_PTR result;
     } const endings[] = {
         {"OK", [](HWND d) { Click(d, IDC_OPT_OK); }, 1},
-        {"Enter", [](HWND d) { HotKey(d, kEnter); }, 1},
+        {"Enter", [](HWND d) { HotKey(d, kHotKeyEnter); }, 1},
         {"Cancel", [](HWND d) { Click(d, IDC_OPT_CANCEL); }, 0},
-        {"Esc", [](HWND d) { HotKey(d, kEscape); }, 0},
+        {"Esc", [](HWND d) { HotKey(d, kHotKeyEscape); }, 0},
         {"WM_CLOSE", [](HWND d) { SendMessageA(d, WM_CLOSE, 0, 0); }, 0},
         // The system's own Enter and Esc commands do nothing.
         {"IDOK then Esc",
@@ -269,7 +271,7 @@ TEST_F(OptionsDialogTest, EndingsAndResults) {
              SendMessageA(d, WM_COMMAND, IDOK, 0);
              SendMessageA(d, WM_COMMAND, IDCANCEL, 0);
              EXPECT_EQ(FindOptionsDialog(), d);
-             HotKey(d, kEscape);
+             HotKey(d, kHotKeyEscape);
          },
          0},
     };
@@ -463,7 +465,7 @@ TEST_F(OptionsDialogTest, TypedThenRestoredStillCountsAsTyped) {
 }
 
 TEST_F(OptionsDialogTest, ApplyWithTypedFilterThenHotKeysStillWork) {
-    for (int key : {kEscape, kEnter}) {
+    for (int key : {kHotKeyEscape, kHotKeyEnter}) {
         SCOPED_TRACE(key);
         Store("mp3,txt,zip,jpg,:");
         ListingOptions = kDefaultListingOptions;
@@ -497,7 +499,7 @@ TEST_F(OptionsDialogTest, EnterAndEscWhateverHasTheFocus) {
         Open([&](HWND dialog) {
             Click(dialog, IDC_OPT_INCLUDE_EXTENSIONS);
             SetFocus(GetDlgItem(dialog, focus));
-            HotKey(dialog, kEnter);  // as "OK"
+            HotKey(dialog, kHotKeyEnter);  // as "OK"
         });
         EXPECT_TRUE(driver_.boxes.empty());
         EXPECT_EQ(ListingOptions.IncludeExtensions, 1);
@@ -506,7 +508,7 @@ TEST_F(OptionsDialogTest, EnterAndEscWhateverHasTheFocus) {
     driver_.Answer(IDOK);
     Open([&](HWND dialog) {
         Retype(dialog, "doc");
-        HotKey(dialog, kEnter);
+        HotKey(dialog, kHotKeyEnter);
     });
     ASSERT_EQ(driver_.boxes.size(), 1u);
     EXPECT_EQ(driver_.boxes[0].text, "*.doc");
@@ -515,7 +517,7 @@ TEST_F(OptionsDialogTest, EnterAndEscWhateverHasTheFocus) {
     Open([&](HWND dialog) {
         Retype(dialog, "gif");
         SendMessageA(GetDlgItem(dialog, IDC_OPT_EXTENSIONS), CB_SHOWDROPDOWN, TRUE, 0);
-        HotKey(dialog, kEscape);
+        HotKey(dialog, kHotKeyEscape);
     });
     EXPECT_TRUE(driver_.boxes.empty());
     EXPECT_EQ(Bytes(), Ini("mp3,txt,zip,jpg,doc,:"));
@@ -610,7 +612,7 @@ TEST_F(OptionsDialogTest, TypingThenRemoveDoesNothing) {
         EXPECT_EQ(FilterEdited, 0);
         Click(dialog, IDC_OPT_REMOVE);
         EXPECT_EQ(driver_.boxes.size(), 1u);
-        HotKey(dialog, kEscape);
+        HotKey(dialog, kHotKeyEscape);
     });
     EXPECT_EQ(Bytes(), Ini("mp3,txt,zip,jpg,:"));
     EXPECT_STREQ(CurrentFilter, "*.txt");
@@ -640,14 +642,14 @@ TEST_F(OptionsDialogTest, RemoveAnsweredCancelThenOk) {
         EXPECT_EQ(FilterIndex, 0);
         EXPECT_EQ(Bytes(), Ini("mp3,zip,jpg,:"));
         ExpectHotKeysHeld();
-        HotKey(dialog, kEscape);  // "Cancel" does not undo it
+        HotKey(dialog, kHotKeyEscape);  // "Cancel" does not undo it
     });
     EXPECT_EQ(Bytes(), Ini("mp3,zip,jpg,:"));
     EXPECT_EQ(Title(), "Kelvora: *.mp3");
     driver_.Answer(IDOK);
     Open([&](HWND dialog) {
         Click(dialog, IDC_OPT_REMOVE);
-        HotKey(dialog, kEnter);
+        HotKey(dialog, kHotKeyEnter);
     });
     EXPECT_EQ(Bytes(), Ini("zip,jpg,:"));
     EXPECT_EQ(Title(), "Kelvora: *.zip");
@@ -791,7 +793,7 @@ TEST_F(OptionsDialogTest, RefusedExtensionsLeaveEverythingAsItWas) {
     const std::function<void(HWND)> ways[] = {
         [](HWND d) { Click(d, IDC_OPT_OK); },
         [](HWND d) { Click(d, IDC_OPT_APPLY); },
-        [](HWND d) { HotKey(d, kEnter); },
+        [](HWND d) { HotKey(d, kHotKeyEnter); },
     };
     struct Run {
         std::string stored;

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/hot_keys.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kEscape = 52992;
-constexpr int kEnter = 52993;
 constexpr int kTextIdInBox = 0xFFFF;  // the static control that holds a box's text
 constexpr int kGiveUpTicks = 100;     // about a second after the script has finished
 
@@ -75,11 +74,11 @@ bool OptionsDriver::Free(int id, UINT key) const {
 }
 
 bool OptionsDriver::EscapeHeld() const {
-    return !Free(kEscape, VK_ESCAPE);
+    return !Free(kHotKeyEscape, VK_ESCAPE);
 }
 
 bool OptionsDriver::EnterHeld() const {
-    return !Free(kEnter, VK_RETURN);
+    return !Free(kHotKeyEnter, VK_RETURN);
 }
 
 void OptionsDriver::Run(const std::function<void()>& open,
@@ -210,5 +209,5 @@ void SetTyped(HWND dialog, const std::string& text) {
 }
 
 void HotKey(HWND dialog, int id) {
-    SendMessageA(dialog, WM_HOTKEY, id, MAKELPARAM(0, id == kEscape ? VK_ESCAPE : VK_RETURN));
+    SendMessageA(dialog, WM_HOTKEY, id, MAKELPARAM(0, id == kHotKeyEscape ? VK_ESCAPE : VK_RETURN));
 }

@@ -72,5 +72,5 @@ void Type(HWND dialog, const std::string& chars);   // WM_CHAR (UTF-8 text) at t
 void Retype(HWND dialog, const std::string& text);  // selects the whole field, then types
 // Puts a text into the edit field as a paste would, even one wider than the field.
 void SetTyped(HWND dialog, const std::string& text);
-// Sends the dialog the message a hot key gives (52992 Esc, 52993 Enter).
+// Sends the dialog the message a hot key gives (kHotKeyEscape, kHotKeyEnter).
 void HotKey(HWND dialog, int id);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "settings/current_filter.h"
 #include "settings/settings_file.h"
-#include "shell/bounded_text.h"
 #include "support/temp_folder.h"
 
 namespace {

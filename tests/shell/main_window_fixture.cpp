@@ -2,12 +2,14 @@
 
 #include <richedit.h>
 
+#include "resources/resource_ids.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -26,7 +28,8 @@ LRESULT CALLBACK Watch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         if (id != 0) {
             if (recorded)
                 recorded->push_back(id);
-            if (swallow && (id == 101 || id == 102 || id == 103 || id == 5 || id == 7))
+            if (swallow && (id == IDC_PRINT || id == IDC_SAVE_AS || id == IDC_OPTIONS ||
+                            id == IDC_HELP_PAGE || id == IDC_ABOUT))
                 return 0;
         }
     }
@@ -42,7 +45,7 @@ void MainWindowTest::SetUp() {
     NotifyGate = 1;
     CurrentNode = nullptr;
     CreateMainWindow(GetModuleHandleA(nullptr));
-    Accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(100));
+    Accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ASSERT_NE(MainWindow, nullptr);
     active = this;
     recorded = &commands;

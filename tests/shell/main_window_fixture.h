@@ -30,8 +30,8 @@ protected:
     bool PaneHas(const char* text);
 
     TempFolder start;
-    // Lets commands 101, 102, 103, 5 and 7 open their dialogs (by default the
-    // fixture only records them).
+    // Lets the commands Print, Save As, Options, Help and About open their dialogs (by
+    // default the fixture only records them).
     void LetDialogsOpen();
 
     std::vector<int> commands;  // WM_COMMAND ids that reached the main window

@@ -4,19 +4,20 @@
 
 #include <cstring>
 
+#include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
+#include "listing/listing_pane.h"
 #include "listing/text_styles.h"
 #include "main_window_fixture.h"
 #include "resources/resource_ids.h"
 #include "settings/current_filter.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
-#include "listing/listing_pane.h"
-#include "shell/long_work.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "shell/run_program.h"
+#include "shell/window_state.h"
 #include "support/panes.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
@@ -442,13 +443,15 @@ TEST_F(MainWindowTest, ProgressInTheTitleGroupsItsNumbersAndGoesWithTheWork) {
 TEST_F(MainWindowTest, TheListingIsRebuiltAfterExactlyTheCommandsThatCanChangeIt) {
     UseStyleDialogs([](CHOOSEFONTA*) -> BOOL { return FALSE; },
                     [](CHOOSECOLORA*) -> BOOL { return FALSE; });
-    const int rebuilding[] = {4, 6, 8, 9, 10, 11, 13, 14, 15};
+    const int rebuilding[] = {IDC_ITEM_FONT,       IDC_FOLDER_FONT,       IDC_ITEM_COLOR,
+                              IDC_FOLDER_COLOR,    IDC_LIST_FOLDER,       IDC_UNLIST_FOLDER,
+                              IDC_LIST_SUBFOLDERS, IDC_UNLIST_SUBFOLDERS, IDC_REFRESH};
     for (int id : rebuilding) {
         TypeIntoPane("typed");
         DispatchCommand(id);
         EXPECT_FALSE(PaneHas("typed")) << "command " << id;
     }
-    const int keeping[] = {12, 106, 108, 999};
+    const int keeping[] = {IDC_CANCEL_MENU, IDC_COPY, IDC_SELECT_ALL, 999};  // 999: no command
     for (int id : keeping) {
         TypeIntoPane("typed");
         DispatchCommand(id);

@@ -7,7 +7,7 @@
 
 #include "listing/listing_generator.h"
 #include "main_window_fixture.h"
-#include "shell/main_window.h"
+#include "shell/window_state.h"
 #include "tree/folder_tree.h"
 
 namespace {

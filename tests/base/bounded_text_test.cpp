@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "shell/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

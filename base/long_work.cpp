@@ -1,10 +1,8 @@
-#include "shell/long_work.h"
+#include "base/long_work.h"
 
 #include <windows.h>
 
 #include <string>
-
-#include "shell/main_window.h"
 
 namespace {
 
@@ -15,6 +13,10 @@ DWORD intervalMs = 100;
 // Paint messages dispatched per look at most: a window that never validates itself
 // must not keep the work waiting.
 constexpr int kPaintsPerLook = 64;
+
+// The window whose title bar shows the progress, and its title at rest.
+HWND progressWindow = nullptr;
+const char* restTitle = "";
 
 int depth = 0;
 DWORD started = 0;
@@ -72,8 +74,8 @@ LongWork::LongWork() {
 
 LongWork::~LongWork() {
     if (--depth == 0 && titleChanged) {
-        if (MainWindow != nullptr)
-            SetWindowTextA(MainWindow, WindowTitle);
+        if (progressWindow != nullptr)
+            SetWindowTextA(progressWindow, restTitle);
         titleChanged = false;
     }
 }
@@ -85,12 +87,17 @@ void LongWorkProgress(const char* format, long long first, long long second) {
     if (now - started < delayMs || (now - lastLook < intervalMs && titleChanged))
         return;
     lastLook = now;
-    if (MainWindow != nullptr) {
-        std::string title = std::string(WindowTitle) + " - " + Fill(format, first, second);
-        SetWindowTextA(MainWindow, title.c_str());
+    if (progressWindow != nullptr) {
+        std::string title = std::string(restTitle) + " - " + Fill(format, first, second);
+        SetWindowTextA(progressWindow, title.c_str());
         titleChanged = true;
     }
     LookAfterWindows();
+}
+
+void ShowLongWorkIn(HWND window, const char* title) {
+    progressWindow = window;
+    restTitle = title != nullptr ? title : "";
 }
 
 void SetLongWorkDelay(unsigned ms) {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "output/rtf_rewrite.h"
+#include "base/rtf_rewrite.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // chunks the control hands over.
 #include <gtest/gtest.h>
 
-#include "output/rtf_rewrite.h"
+#include "base/rtf_rewrite.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "output/rtf_rewrite.h"
+#include "base/rtf_rewrite.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "shell/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 
