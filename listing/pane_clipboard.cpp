@@ -296,9 +296,14 @@ void DetachCallback(HWND pane) {
     SendMessageA(pane, EM_SETOLECALLBACK, 0, 0);
     callback->Release();
     // A copy still waiting on the clipboard is written into it now, so that it stays
-    // there when the program ends with the pane.
-    if (lastCopy != nullptr && OleIsCurrentClipboard(lastCopy) == S_OK)
-        OleFlushClipboard();
+    // there when the program ends with the pane. Another program may hold the
+    // clipboard open for a moment (under Wine, the bridge to the X clipboard opens it to
+    // read every change): the copy would then be lost, so the writing is tried again
+    // for up to a second.
+    if (lastCopy != nullptr && OleIsCurrentClipboard(lastCopy) == S_OK) {
+        for (int tries = 1; OleFlushClipboard() == CLIPBRD_E_CANT_OPEN && tries < 50; ++tries)
+            Sleep(20);
+    }
 }
 
 // The Rich Edit class's own procedure, the same for every pane, kept here as well:

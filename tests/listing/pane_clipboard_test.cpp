@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -307,7 +308,24 @@ TEST_F(PaneClipboard, EachPaneReleasesItsCallbackAndLeavesItsCopyOnTheClipboard)
         SetPaneText(pane, text);
         SendMessageA(pane, EM_SETSEL, 0, -1);
         SendMessageA(pane, WM_COPY, 0, 0);
+        // The last pane goes while another thread holds the clipboard open a moment.
+        HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder;
+        if (i == 3) {
+            holder = std::thread([opened] {
+                const bool open = OpenClipboard(nullptr) != FALSE;
+                SetEvent(opened);
+                if (open) {
+                    Sleep(300);
+                    CloseClipboard();
+                }
+            });
+            WaitForSingleObject(opened, 5000);
+        }
         DestroyWindow(pane);
+        if (holder.joinable())
+            holder.join();
+        CloseHandle(opened);
         // The pane's callback went with it, and its copy was written into the clipboard
         // and let go, so that it outlives the program.
         EXPECT_EQ(PaneClipboardObjects(), before);
