@@ -2,6 +2,7 @@
 
 #include "about/shell_open.h"
 #include "resources/resource_ids.h"
+#include "shell/display_scale.h"
 
 const char kMakerWebPage[] = "https://kelvora.example/";
 
@@ -9,6 +10,60 @@ namespace {
 
 bool OnWebLabel(unsigned x, unsigned y) {
     return y >= kWebLabelTop && y <= kWebLabelBottom && x >= kWebLabelLeft && x <= kWebLabelRight;
+}
+
+// The picture the box shows at a display scale other than 100 %, and the one the
+// picture control was made with, which it gets back before it goes.
+HBITMAP scaledPicture = nullptr;
+HBITMAP templatePicture = nullptr;
+// The width of the picture shown, in pixels: 340 at 100 %.
+int shownWidth = kAboutPictureWidth;
+
+void PutBackTemplatePicture(HWND dialog) {
+    if (scaledPicture == nullptr)
+        return;
+    SendDlgItemMessageA(dialog, IDC_ABOUT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(templatePicture));
+    DeleteObject(scaledPicture);
+    scaledPicture = nullptr;
+    templatePicture = nullptr;
+    shownWidth = kAboutPictureWidth;
+}
+
+// The picture for dpi in the picture control, and the box's client area made the
+// picture's size. At 100 % the template's picture and size stay as they are.
+void FitPicture(HWND dialog, int dpi) {
+    static const int kWidths[kPictureSizes] = {kAboutPictureWidth, 425, 510};
+    const PictureChoice choice = ChoosePicture(ScaleToDpi(kAboutPictureWidth, dpi), kWidths);
+    PutBackTemplatePicture(dialog);
+    if (choice.size == 0 && choice.factor == 1)
+        return;
+    HBITMAP picture = LoadPicture(GetModuleHandleA(nullptr), IDB_ABOUT_PICTURE, choice);
+    if (picture == nullptr)
+        return;
+    BITMAP size = {};
+    GetObjectA(picture, sizeof size, &size);
+    HWND control = GetDlgItem(dialog, IDC_ABOUT_PICTURE);
+    templatePicture = reinterpret_cast<HBITMAP>(
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    scaledPicture = picture;
+    shownWidth = size.bmWidth;
+    SetWindowPos(control, nullptr, 0, 0, size.bmWidth, size.bmHeight, SWP_NOZORDER);
+    // The box keeps its centre: DS_CENTER placed it for the template's size.
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    const int width = window.right - window.left + size.bmWidth - client.right;
+    const int height = window.bottom - window.top + size.bmHeight - client.bottom;
+    SetWindowPos(dialog, nullptr, (window.left + window.right - width) / 2,
+                 (window.top + window.bottom - height) / 2, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A client pixel of the box as a pixel of the 100 % picture: the larger pictures show
+// pixel (x * 340 / their width) of it at x, in both directions.
+unsigned ToPicturePixel(unsigned at) {
+    return at * kAboutPictureWidth / static_cast<unsigned>(shownWidth);
 }
 
 // Esc and Enter are system hot keys, so the box holds them only while it is the active
@@ -28,6 +83,7 @@ void AboutDialog(HWND owner) {
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            FitPicture(dialog, WindowDpi(dialog));
             HotKeysHeld = false;
             HoldHotKeysIf(dialog, true);  // the box is about to become the active window
             return TRUE;
@@ -37,10 +93,20 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         case WM_HOTKEY:
             SendMessageA(dialog, WM_CLOSE, 0, 0);
             return TRUE;
+        case WM_DPICHANGED: {
+            // Moved to a monitor of another scale: the picture for it, the box around
+            // it where Windows suggests.
+            FitPicture(dialog, HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(dialog, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+            return TRUE;
+        }
         case WM_LBUTTONDOWN: {
-            // The picture lies at (0, 0), so client pixels are picture pixels.
-            unsigned x = LOWORD(lParam);
-            unsigned y = HIWORD(lParam);
+            // The picture lies at (0, 0), so client pixels are picture pixels, at the
+            // display's scale.
+            unsigned x = ToPicturePixel(LOWORD(lParam));
+            unsigned y = ToPicturePixel(HIWORD(lParam));
             if (OnWebLabel(x, y))
                 ShellOpen(kMakerWebPage);
             SendMessageA(dialog, WM_CLOSE, 0, 0);
@@ -50,6 +116,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             HoldHotKeysIf(dialog, false);
             EndDialog(dialog, 0);
             return TRUE;
+        case WM_DESTROY:
+            PutBackTemplatePicture(dialog);
+            return FALSE;
         default:
             return FALSE;
     }

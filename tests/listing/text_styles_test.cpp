@@ -38,11 +38,9 @@ void Recolour(TextStyle& style, COLORREF colour) {
     FontDialogGate += 1;
 }
 
+// A font height in the styles' terms, pixels at 96 DPI, at every display scale.
 int PointsToPixels(int points) {
-    HDC screen = GetDC(nullptr);
-    int pixels = MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return MulDiv(points, 96, 72);
 }
 
 class TextStyles : public ::testing::Test {
