@@ -30,34 +30,55 @@ void PutBackTemplatePicture(HWND dialog) {
     shownWidth = kAboutPictureWidth;
 }
 
+// The box fits itself to its picture on a change of scale (FitPicture), so Windows'
+// dialog manager is asked to leave its size and its control alone (Windows 10 1703
+// on; before that it does not scale dialogs).
+void KeepDialogManagerOut(HWND dialog) {
+    using SetBehaviorCall = BOOL(WINAPI*)(HWND, int, int);
+    const SetBehaviorCall setBehavior = reinterpret_cast<SetBehaviorCall>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SetDialogDpiChangeBehavior")));
+    const int kDisableAll = 1;  // DDC_DISABLE_ALL
+    if (setBehavior)
+        setBehavior(dialog, kDisableAll, kDisableAll);
+}
+
 // The picture for dpi in the picture control, and the box's client area made the
 // picture's size. At 100 % the template's picture and size stay as they are.
+// The picture control and the box's client area made the picture's size; the box
+// keeps its centre (DS_CENTER placed it for the template's size).
+void FitBoxTo(HWND dialog, int width, int height) {
+    SetWindowPos(GetDlgItem(dialog, IDC_ABOUT_PICTURE), nullptr, 0, 0, width, height, SWP_NOZORDER);
+    RECT window, client;
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    const int outerWidth = window.right - window.left + width - client.right;
+    const int outerHeight = window.bottom - window.top + height - client.bottom;
+    SetWindowPos(dialog, nullptr, (window.left + window.right - outerWidth) / 2,
+                 (window.top + window.bottom - outerHeight) / 2, outerWidth, outerHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void FitPicture(HWND dialog, int dpi) {
     static const int kWidths[kPictureSizes] = {kAboutPictureWidth, 425, 510};
     const PictureChoice choice = ChoosePicture(ScaleToDpi(kAboutPictureWidth, dpi), kWidths);
+    const bool wasScaled = scaledPicture != nullptr;
     PutBackTemplatePicture(dialog);
-    if (choice.size == 0 && choice.factor == 1)
+    if (choice.size == 0 && choice.factor == 1) {
+        // Back at 100 % from another scale: the template's picture, the box around it.
+        if (wasScaled)
+            FitBoxTo(dialog, kAboutPictureWidth, kAboutPictureHeight);
         return;
+    }
     HBITMAP picture = LoadPicture(GetModuleHandleA(nullptr), IDB_ABOUT_PICTURE, choice);
     if (picture == nullptr)
         return;
     BITMAP size = {};
     GetObjectA(picture, sizeof size, &size);
-    HWND control = GetDlgItem(dialog, IDC_ABOUT_PICTURE);
-    templatePicture = reinterpret_cast<HBITMAP>(
-        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
+    templatePicture = reinterpret_cast<HBITMAP>(SendDlgItemMessageA(
+        dialog, IDC_ABOUT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
     scaledPicture = picture;
     shownWidth = size.bmWidth;
-    SetWindowPos(control, nullptr, 0, 0, size.bmWidth, size.bmHeight, SWP_NOZORDER);
-    // The box keeps its centre: DS_CENTER placed it for the template's size.
-    RECT window, client;
-    GetWindowRect(dialog, &window);
-    GetClientRect(dialog, &client);
-    const int width = window.right - window.left + size.bmWidth - client.right;
-    const int height = window.bottom - window.top + size.bmHeight - client.bottom;
-    SetWindowPos(dialog, nullptr, (window.left + window.right - width) / 2,
-                 (window.top + window.bottom - height) / 2, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    FitBoxTo(dialog, size.bmWidth, size.bmHeight);
 }
 
 // A client pixel of the box as a pixel of the 100 % picture: the larger pictures show
@@ -83,6 +104,7 @@ void AboutDialog(HWND owner) {
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            KeepDialogManagerOut(dialog);
             FitPicture(dialog, WindowDpi(dialog));
             HotKeysHeld = false;
             HoldHotKeysIf(dialog, true);  // the box is about to become the active window

@@ -10,6 +10,7 @@ extern const char kMakerWebPage[];
 
 // The About picture's width at 100 % display scaling, in pixels.
 constexpr int kAboutPictureWidth = 340;
+constexpr int kAboutPictureHeight = 255;
 
 // The web-site label of the About picture, in its pixels at 100 %, both ends included.
 // At another scale the box shows a larger picture, and a click is taken back to these

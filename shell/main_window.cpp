@@ -59,6 +59,10 @@ void StartUp(HWND window) {
     ListingPane = CreateListingPane(window, SplitX + SplitterGap(), 0,
                                     client.right - (SplitX + SplitterGap()), client.bottom);
     InitFolderTree();
+    // A window made on a monitor of another scale than the system's: the tree's font
+    // for the window's (the images are made for it already).
+    if (dpi != ScreenDpi())
+        ScaleFolderTree(dpi);
     ReportUncreatedSettingsFile(window);
 }
 

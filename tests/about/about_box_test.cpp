@@ -245,6 +245,55 @@ TEST_F(AboutBox, RealClicksReachTheDialogAtPicturePixels) {
     }
 }
 
+// Windows sends WM_DPICHANGED when the box moves to a monitor of another scale; under
+// Wine every monitor has the one scale, so the message is sent here as Windows would.
+TEST_F(AboutBox, AMoveToTwiceTheScaleAndBackRefitsThePictureAndItsLabel) {
+    const int dpi = TestDpi();
+    auto moveTo = [](HWND box, int to) {
+        RECT r;
+        GetWindowRect(box, &r);
+        SendMessageA(box, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&r));
+    };
+    auto clientOf = [](HWND box) {
+        RECT picture, client;
+        GetWindowRect(GetDlgItem(box, IDC_ABOUT_PICTURE), &picture);
+        GetClientRect(box, &client);
+        return std::vector<LONG>{picture.right - picture.left, picture.bottom - picture.top,
+                                 client.right, client.bottom};
+    };
+    // At twice the scale: the picture twice as large, the label where it is drawn.
+    const int twice = 2 * ShownWidth();
+    const int labelX = (109 * twice + kAboutPictureWidth - 1) / kAboutPictureWidth;
+    const int labelY = (157 * twice + kAboutPictureWidth - 1) / kAboutPictureWidth;
+    std::vector<LONG> large;
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        large = clientOf(box);
+        SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(labelX - 1, labelY));
+    }));
+    // (at 288 DPI the 100 % picture three times, 1020 x 765)
+    const LONG twiceHeight = twice * 255 / kAboutPictureWidth;
+    EXPECT_EQ(large, (std::vector<LONG>{twice, twiceHeight, twice, twiceHeight}));
+    EXPECT_TRUE(opened.empty()) << "one pixel left of the label";
+    EXPECT_TRUE(ShowAndClick(0, 0));
+    opened.clear();
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(labelX, labelY));
+    }));
+    EXPECT_EQ(opened, kWebPageOnly);
+    // And back: the picture of the scale it started at, the box its size.
+    std::vector<LONG> back;
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        moveTo(box, dpi);
+        back = clientOf(box);
+        SendMessageA(box, WM_CLOSE, 0, 0);
+    }));
+    const LONG height = dpi == 144 ? 383 : 255;
+    EXPECT_EQ(back, (std::vector<LONG>{ShownWidth(), height, ShownWidth(), height}));
+}
+
 TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
     RECT picture = {};
     RECT client = {};

@@ -119,6 +119,10 @@ TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
     ASSERT_TRUE(threadContext && awareness);
     EXPECT_EQ(awareness(threadContext()), 2) << "DPI_AWARENESS_PER_MONITOR_AWARE";
     EXPECT_EQ(WindowDpi(MainWindow), TestDpi());
+    // Version 6's tree keeps the style it was made with: lines, no even-height rounding.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(TreePane, GWL_STYLE)),
+              static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER |
+                                 TVS_NONEVENHEIGHT | TVS_HASLINES));
     RECT w;
     GetWindowRect(MainWindow, &w);
     RECT want = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
