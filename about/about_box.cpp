@@ -42,8 +42,6 @@ void KeepDialogManagerOut(HWND dialog) {
         setBehavior(dialog, kDisableAll, kDisableAll);
 }
 
-// The picture for dpi in the picture control, and the box's client area made the
-// picture's size. At 100 % the template's picture and size stay as they are.
 // The picture control and the box's client area made the picture's size; the box
 // keeps its centre (DS_CENTER placed it for the template's size).
 void FitBoxTo(HWND dialog, int width, int height) {
@@ -58,6 +56,8 @@ void FitBoxTo(HWND dialog, int width, int height) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The picture for dpi in the picture control, and the box's client area made the
+// picture's size. At 100 % the template's picture and size stay as they are.
 void FitPicture(HWND dialog, int dpi) {
     static const int kWidths[kPictureSizes] = {kAboutPictureWidth, 425, 510};
     const PictureChoice choice = ChoosePicture(ScaleToDpi(kAboutPictureWidth, dpi), kWidths);

@@ -76,6 +76,9 @@ HBITMAP LoadPicture(HINSTANCE instance, int id, PictureChoice choice) {
                    0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(from, oldFrom);
         SelectObject(to, oldTo);
+    } else if (large) {
+        DeleteObject(large);  // nothing could be drawn into it
+        large = nullptr;
     }
     if (to)
         DeleteDC(to);
