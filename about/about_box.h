@@ -8,7 +8,13 @@
 // The maker's web page, opened from the picture's web-site label.
 extern const char kMakerWebPage[];
 
-// The web-site label of the About picture, in client pixels, both ends included.
+// The About picture's width at 100 % display scaling, in pixels.
+constexpr int kAboutPictureWidth = 340;
+constexpr int kAboutPictureHeight = 255;
+
+// The web-site label of the About picture, in its pixels at 100 %, both ends included.
+// At another scale the box shows a larger picture, and a click is taken back to these
+// pixels.
 constexpr unsigned kWebLabelLeft = 109;
 constexpr unsigned kWebLabelRight = 216;
 constexpr unsigned kWebLabelTop = 157;

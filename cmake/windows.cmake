@@ -26,6 +26,8 @@ target_compile_options(kelvora_core PRIVATE ${KELVORA_WARNINGS})
 target_link_libraries(kelvora_core PUBLIC comctl32 comdlg32 shlwapi shell32 gdi32 user32 kernel32 ole32 uuid)
 
 set(KELVORA_RC ${CMAKE_SOURCE_DIR}/resources/kelvora.rc)
+set_source_files_properties(${KELVORA_RC} PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/kelvora.manifest)
 
 add_executable(Kelvora WIN32 ${CMAKE_SOURCE_DIR}/shell/main.cpp ${KELVORA_RC})
 target_compile_options(Kelvora PRIVATE ${KELVORA_WARNINGS})

@@ -38,6 +38,27 @@ foreach(dir ${KELVORA_SUBSYSTEMS})
   endif()
 endforeach()
 
+# A lean set of the same tests again at 150 % display scaling (144 DPI, the prefix's
+# LogPixels while they run): the layout and the splitter, the tree's and the menus'
+# pictures, a move to a monitor of another scale, the About box's picture and the
+# clicks on its web-site label, the size the font dialog opens on.
+set(_at_144 ${CMAKE_SOURCE_DIR}/tools/wine/at-dpi.sh ${CMAKE_BINARY_DIR} 144)
+set(_tests_at_144
+  "shell:MainWindowTest.StartsWith*:MainWindowTest.Splitter*:MainWindowTest.MenusCarry*:MainWindowTest.AMoveTo*:MainWindowTest.RightClickOpensFolderMenu*"
+  "about:AboutBox.*"
+  "listing:TextStyles.StartUp*:TextStyles.ItalicItemFont*:TextStyles.CancelledFontDialog*")
+foreach(_entry ${_tests_at_144})
+  string(REPLACE ":" ";" _parts "${_entry}")
+  list(POP_FRONT _parts _dir)
+  string(REPLACE ";" ":" _filter "${_parts}")
+  if(TARGET ${_dir}_tests)
+    add_test(NAME ${_dir}_tests_144dpi
+      COMMAND bash ${_at_144} $<TARGET_FILE:${_dir}_tests> --gtest_color=no --gtest_filter=${_filter})
+    set_tests_properties(${_dir}_tests_144dpi PROPERTIES FIXTURES_REQUIRED wine
+      RESOURCE_LOCK wine_desktop TIMEOUT 600)
+  endif()
+endforeach()
+
 # The output tests print on a private CUPS queue whose PDFs land in the build tree, and
 # save onto small file systems that the set-up mounts. After the print server has
 # stopped, a second run checks that printing without any printer ends quietly.

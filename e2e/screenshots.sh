@@ -1,6 +1,6 @@
 # The README's and the help page's pictures, taken of the running program: the main
-# window with a listing, the folder menu, the Options dialog, and the first printed page
-# (when the private PDF printer can run here). Sourced by e2e/run.sh
+# window with a listing, the folder menu, the Options dialog, the first printed page
+# (when the private PDF printer can run here), and the main window at 150 %. Sourced by e2e/run.sh
 # (run.sh BUILD_DIR --screenshots).
 
 # A small music collection on drive C: of the throwaway prefix, so the pictures show a
@@ -95,5 +95,34 @@ take_screenshots() {
     pdftoppm -f 1 -l 1 -r 60 -png -singlefile "$pdf" "$dest/printed-page"
     echo "took $dest/printed-page.png"
   fi
+  step "the main window at 150 % display scaling"
+  stop_program || fail "Kelvora did not close before the 150 % picture"
+  grab_at_150 "$dest/main-window-150.png"
   rm -rf "$WINEPREFIX/drive_c/Music"
+}
+
+# grab_at_150 FILE: the main window with the same listing at 150 % (144 DPI, the
+# prefix's LogPixels while this program runs), as a laptop shows it by default.
+grab_at_150() {
+  local desktop='HKCU\Control Panel\Desktop'
+  "$WINE" reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f </dev/null >/dev/null 2>&1 ||
+    fail "could not set the prefix to 144 DPI"
+  mkdir -p "$WORK/start150"
+  start_program "$WORK/start150" kvshots150
+  "$WINE" reg delete "$desktop" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+  # A new start: the tree has the focus, and its rows are found afresh.
+  TREE_FOCUS=1 TREE_ROW=
+  tree_key Home
+  tree_pause
+  type_text c
+  tree_pause
+  tree_type_name "$WINEPREFIX/drive_c" Music
+  tree_pause
+  folder_menu s
+  folder_menu l
+  grab_main_window "$1"
+  # The menu bar lies lower at this scale than stop_program's click on "File" expects.
+  key alt+F4
+  poll 10 '! window_exists "$PROGRAM_WID"' || fail "Kelvora did not close with Alt+F4"
+  stop_program
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/display_scale.h"
 
 TextStyle FolderStyle = {};
 TextStyle ItemStyle = {};
@@ -39,6 +40,29 @@ LONG HeightInTwips(LONG height) {
         twips = -twips;
     const long long largest = 0x7FFFFFFF;
     return static_cast<LONG>(twips < largest ? twips : largest);
+}
+
+// The style's height is in pixels at 96 DPI, which keeps the listing's point size the
+// same at every display scale; the font dialog measures in the screen's pixels. It
+// is handed the style's size in whole points, as it shows it at 96 DPI, at the
+// screen's DPI.
+LONG HeightForDialog(LONG height, int dpi) {
+    if (dpi == kBaseDpi)
+        return height;
+    if (height >= 0)  // a cell height
+        return MulDiv(height, dpi, kBaseDpi);
+    return -MulDiv(MulDiv(-height, 72, kBaseDpi), dpi, 72);
+}
+
+// The dialog's choice back at 96 DPI: from the size it reports in tenths of a point,
+// which is the size the user chose whatever the scale.
+LONG HeightFromDialog(const CHOOSEFONTA& dialog, int dpi) {
+    const LONG height = dialog.lpLogFont->lfHeight;
+    if (dpi == kBaseDpi)
+        return height;
+    if (height < 0 && dialog.iPointSize > 0)
+        return -MulDiv(dialog.iPointSize, kBaseDpi, 720);
+    return MulDiv(height, kBaseDpi, dpi);
 }
 
 }  // namespace
@@ -92,10 +116,13 @@ void ApplyTextStyle(TextStyle& style) {
         // The dialog writes straight into the style's font: keep a copy, so that a
         // cancelled dialog leaves the style exactly as it was.
         LOGFONTA before = style.font;
+        const int dpi = ScreenDpi();
+        style.font.lfHeight = HeightForDialog(before.lfHeight, dpi);
         if (!chooseFontCall(&FontDialogRecord)) {
             style.font = before;
             return;
         }
+        style.font.lfHeight = HeightFromDialog(FontDialogRecord, dpi);
     }
     style.colour = FontDialogRecord.rgbColors;
     BuildCharFormat(style);

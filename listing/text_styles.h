@@ -7,7 +7,7 @@
 #include <richedit.h>
 
 struct TextStyle {
-    LOGFONTA font;
+    LOGFONTA font;  // its height in pixels at 96 DPI, whatever the display's scale
     COLORREF colour;
     CHARFORMATA format;
 };

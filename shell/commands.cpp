@@ -5,6 +5,7 @@
 #include "about/about_box.h"
 #include "about/help_page.h"
 #include "base/gate.h"
+#include "base/display_scale.h"
 #include "base/long_work.h"
 #include "listing/listing_generator.h"
 #include "listing/text_styles.h"
@@ -49,9 +50,14 @@ void ChangeStyleColour(TextStyle& style) {
 
 }  // namespace
 
-void AttachMenuPictures(HMENU mainMenu) {
+void AttachMenuPictures(HMENU mainMenu, int dpi) {
+    // The pictures take the place of the check mark, so they are drawn at its size.
+    static const int kPictureWidths[kPictureSizes] = {13, 16, 20};
+    const PictureChoice choice = ChoosePicture(MetricForDpi(SM_CXMENUCHECK, dpi), kPictureWidths);
+    HBITMAP previous[kMenuPictureCount];
     for (int i = 0; i < kMenuPictureCount; ++i) {
-        MenuPictures[i] = LoadBitmapA(AppInstance, MAKEINTRESOURCEA(IDB_MENU_ABOUT + i));
+        previous[i] = MenuPictures[i];
+        MenuPictures[i] = LoadPicture(AppInstance, IDB_MENU_ABOUT + i, choice);
     }
     static const int kItems[][2] = {
         {IDC_SAVE_AS, IDB_MENU_SAVE},     {IDC_PRINT, IDB_MENU_PRINT},
@@ -65,6 +71,11 @@ void AttachMenuPictures(HMENU mainMenu) {
     }
     for (int i = 0; i < 4; ++i)
         FolderMenuPictures[i] = Picture(IDB_MENU_LIST + i);
+    // The menu holds the new pictures now: the ones for the former scale can go.
+    for (HBITMAP picture : previous) {
+        if (picture)
+            DeleteObject(picture);
+    }
 }
 
 void ReleaseMenuPictures() {

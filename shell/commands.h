@@ -6,9 +6,10 @@
 constexpr int kMenuPictureCount = 11;
 extern HBITMAP MenuPictures[kMenuPictureCount];  // bitmaps 3000-3010
 
-// Loads the eleven menu pictures and attaches them to the main menu's items (and
-// hands the four folder menu pictures to the tree).
-void AttachMenuPictures(HMENU mainMenu);
+// Loads the eleven menu pictures for dpi and attaches them to the main menu's items
+// (and hands the four folder menu pictures to the tree); pictures attached before,
+// for another scale, are released.
+void AttachMenuPictures(HMENU mainMenu, int dpi);
 void ReleaseMenuPictures();
 
 // True for the commands after which the listing is rebuilt.

@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
+#include "base/display_scale.h"
 #include "shell/pane_layout.h"
 #include "shell/system_keys.h"
 #include "shell/window_state.h"
@@ -42,18 +43,40 @@ void StartUp(HWND window) {
     FixHelpPagePath();
     LoadExtensionList();
     ResetTitle();
-    AttachMenuPictures(GetMenu(window));
+    const int dpi = WindowDpi(window);
+    AttachMenuPictures(GetMenu(window), dpi);
     SetUpTextStyles(window);
 
     RECT client;
     GetClientRect(window, &client);
-    SplitX = 200;
+    StartPaneLayout(dpi);
     CreateTreePane(window, SplitX, client.bottom);
     PassSystemKeysOn(TreePane);
-    ListingPane = CreateListingPane(window, SplitX + kSplitterGap, 0,
-                                    client.right - (SplitX + kSplitterGap), client.bottom);
+    ListingPane = CreateListingPane(window, SplitX + SplitterGap(), 0,
+                                    client.right - (SplitX + SplitterGap()), client.bottom);
     InitFolderTree();
+    // A window made on a monitor of another scale than the system's: the tree's font
+    // for the window's (the images are made for it already).
+    if (dpi != ScreenDpi())
+        ScaleFolderTree(dpi);
     ReportUncreatedSettingsFile(window);
+}
+
+// WM_DPICHANGED: the window went to a monitor of another scale (or the scale was
+// changed). Everything drawn at the former scale is made again at dpi, and the window
+// takes the rectangle Windows suggests, which lays out the panes again.
+void ChangeWindowDpi(HWND window, int dpi, const RECT* suggested) {
+    ChangePaneDpi(dpi);
+    ScaleFolderTree(dpi);
+    AttachMenuPictures(GetMenu(window), dpi);
+    if (suggested != nullptr) {
+        SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT client;
+    GetClientRect(window, &client);
+    LayoutPanes(client.right, client.bottom);
 }
 
 void RememberPaneFocus() {
@@ -144,6 +167,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return DefWindowProcA(window, message, wParam, lParam);
         case WM_SIZE:
             LayoutPanes(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_DPICHANGED:
+            ChangeWindowDpi(window, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE)

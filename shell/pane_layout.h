@@ -1,11 +1,23 @@
-// The two panes side by side, the 3-pixel splitter gap between them, and dragging it.
+// The two panes side by side, the splitter gap between them, and dragging it.
 #pragma once
 #include <windows.h>
 
+// At 96 DPI: the gap between the panes and the tree pane's width at start-up. At
+// another scale both are that scale's pixels (SplitterGap, StartPaneLayout).
 constexpr int kSplitterGap = 3;
+constexpr int kFirstSplit = 200;
 
 extern int SplitX;        // the tree pane's width in pixels
 extern int SplitterDrag;  // 1 while the splitter is dragged
+extern int PaneDpi;       // the DPI the panes are laid out at
+
+// The gap between the panes at PaneDpi, in pixels.
+int SplitterGap();
+// Start-up: the layout at the window's DPI, SplitX its first width.
+void StartPaneLayout(int dpi);
+// The window moved to a monitor of another scale: SplitX keeps its share of the
+// window at the new DPI. The window's new size then lays out the panes.
+void ChangePaneDpi(int dpi);
 
 void LayoutPanes(int width, int height);
 // Whether a point of the main window's client area lies on the gap between the panes.

@@ -9,6 +9,7 @@
 #include "base/bounded_text.h"
 #include "base/wide_text.h"
 #include "resources/resource_ids.h"
+#include "base/display_scale.h"
 #include "tree/directory_service.h"
 #include "tree/tree_control.h"
 
@@ -89,12 +90,46 @@ HWND CreateTreePane(HWND parent, int width, int height) {
     return TreePane;
 }
 
-void InitFolderTree() {
-    TreeImages = ImageList_Create(16, 16, ILC_COLOR16, 9, 10);
-    HBITMAP strip = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TREE_IMAGES));
-    ImageList_Add(TreeImages, strip, nullptr);
+namespace {
+
+// The font the tree was given for a DPI other than the one it started at; null while
+// it keeps the system's.
+HFONT treeFont = nullptr;
+
+// The tree's images at dpi: the strip drawn nearest to the small-icon size there,
+// enlarged by a whole factor where needed, in place of the images the tree had.
+void SetTreeImages(int dpi) {
+    static const int kStripHeights[kPictureSizes] = {16, 20, 24};
+    const PictureChoice choice = ChoosePicture(MetricForDpi(SM_CXSMICON, dpi), kStripHeights);
+    const int side = kStripHeights[choice.size] * choice.factor;
+    HIMAGELIST images = ImageList_Create(side, side, ILC_COLOR16, 9, 10);
+    HBITMAP strip = LoadPicture(GetModuleHandleA(nullptr), IDB_TREE_IMAGES, choice);
+    ImageList_Add(images, strip, nullptr);
     DeleteObject(strip);
-    SendMessageA(TreePane, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(TreeImages));
+    SendMessageA(TreePane, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+    if (TreeImages)
+        ImageList_Destroy(TreeImages);
+    TreeImages = images;
+}
+
+// The icon-title font, the tree's own, at dpi.
+HFONT TreeFontForDpi(int dpi) {
+    using ForDpiCall = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const ForDpiCall forDpi = reinterpret_cast<ForDpiCall>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
+    LOGFONTW font = {};
+    if (forDpi && forDpi(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0, dpi))
+        return CreateFontIndirectW(&font);
+    if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0))
+        return nullptr;
+    font.lfHeight = MulDiv(font.lfHeight, dpi, ScreenDpi());
+    return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+void InitFolderTree() {
+    SetTreeImages(WindowDpi(TreePane));
     SetFocus(TreePane);
     PopulateDrives();
     DescendToLeaf();
@@ -102,10 +137,24 @@ void InitFolderTree() {
     TreeSelect(TreePane, RootNode);
 }
 
+void ScaleFolderTree(int dpi) {
+    SetTreeImages(dpi);
+    HFONT font = TreeFontForDpi(dpi);
+    if (font == nullptr)
+        return;
+    SendMessageA(TreePane, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (treeFont)
+        DeleteObject(treeFont);
+    treeFont = font;
+}
+
 void ReleaseFolderTree() {
     if (TreeImages)
         ImageList_Destroy(TreeImages);
     TreeImages = nullptr;
+    if (treeFont)
+        DeleteObject(treeFont);
+    treeFont = nullptr;
 }
 
 void PopulateDrives() {

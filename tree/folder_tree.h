@@ -72,5 +72,7 @@ const std::vector<InsertedFolder>& LastInsertedFolders();
 // drives and the root.
 bool ReadAsLink(HTREEITEM node);
 
-// Releases the image list (at shutdown).
+// The window moved to a monitor of another scale: the tree's images and font for dpi.
+void ScaleFolderTree(int dpi);
+// Releases the image list and the font (at shutdown).
 void ReleaseFolderTree();

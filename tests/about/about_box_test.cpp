@@ -14,6 +14,7 @@
 #include "base/device_context.h"
 #include "resources/resource_ids.h"
 #include "support/real_input.h"
+#include "support/test_dpi.h"
 
 namespace {
 
@@ -121,8 +122,22 @@ AboutBox* AboutBox::driving_ = nullptr;
 
 const std::vector<std::string> kWebPageOnly = {kMakerWebPage};
 
+// The About picture's width at the test's scale: at 150 % the picture made for it,
+// 510 pixels for 340.
+int ShownWidth() {
+    return TestDpi() == 144 ? 510 : kAboutPictureWidth;
+}
+// The first and the last client pixel that show a pixel of the 100 % picture.
+int First(int pixel) {
+    return (pixel * ShownWidth() + kAboutPictureWidth - 1) / kAboutPictureWidth;
+}
+int Last(int pixel) {
+    return First(pixel + 1) - 1;
+}
+
 TEST_F(AboutBox, ClickOnTheWebLabelCornersOpensTheWebPageAndCloses) {
-    for (POINT at : {POINT{109, 157}, POINT{216, 179}, POINT{109, 179}, POINT{216, 157}}) {
+    for (POINT at : {POINT{First(109), First(157)}, POINT{Last(216), Last(179)},
+                     POINT{First(109), Last(179)}, POINT{Last(216), First(157)}}) {
         opened.clear();
         EXPECT_TRUE(ShowAndClick(at.x, at.y)) << at.x << "," << at.y;
         EXPECT_EQ(opened, kWebPageOnly) << at.x << "," << at.y;
@@ -131,7 +146,8 @@ TEST_F(AboutBox, ClickOnTheWebLabelCornersOpensTheWebPageAndCloses) {
 }
 
 TEST_F(AboutBox, ClickJustOutsideTheWebLabelOnlyCloses) {
-    for (POINT at : {POINT{108, 157}, POINT{109, 156}, POINT{217, 179}, POINT{216, 180}}) {
+    for (POINT at : {POINT{Last(108), First(157)}, POINT{First(109), Last(156)},
+                     POINT{First(217), Last(179)}, POINT{Last(216), First(180)}}) {
         opened.clear();
         EXPECT_TRUE(ShowAndClick(at.x, at.y)) << at.x << "," << at.y;
         EXPECT_TRUE(opened.empty()) << at.x << "," << at.y;
@@ -190,7 +206,7 @@ TEST_F(AboutBox, HoldsEscAndEnterOnlyWhileActiveAndWorksTheSameTheSecondTime) {
         UnregisterHotKey(other, 2);
 
         opened.clear();
-        EXPECT_TRUE(ShowAndClick(150, 170)) << "showing " << showing;
+        EXPECT_TRUE(ShowAndClick(First(150), First(170))) << "showing " << showing;
         EXPECT_EQ(opened, kWebPageOnly) << "showing " << showing;
     }
     DestroyWindow(other);
@@ -212,8 +228,9 @@ TEST_F(AboutBox, RealClicksReachTheDialogAtPicturePixels) {
         int x, y;
         bool opens;
     };
-    for (Case c : {Case{200, 100, false}, Case{109, 157, true}, Case{108, 157, false},
-                   Case{216, 179, true}, Case{216, 180, false}}) {
+    for (Case c : {Case{First(200), First(100), false}, Case{First(109), First(157), true},
+                   Case{Last(108), First(157), false}, Case{Last(216), Last(179), true},
+                   Case{Last(216), First(180), false}}) {
         opened.clear();
         clicksSeen.clear();
         EXPECT_TRUE(Show([c](HWND box) {
@@ -227,6 +244,55 @@ TEST_F(AboutBox, RealClicksReachTheDialogAtPicturePixels) {
         EXPECT_EQ(HIWORD(clicksSeen[0]), c.y);
         EXPECT_EQ(opened.size(), c.opens ? 1u : 0u) << c.x << "," << c.y;
     }
+}
+
+// Windows sends WM_DPICHANGED when the box moves to a monitor of another scale; under
+// Wine every monitor has the one scale, so the message is sent here as Windows would.
+TEST_F(AboutBox, AMoveToTwiceTheScaleAndBackRefitsThePictureAndItsLabel) {
+    const int dpi = TestDpi();
+    auto moveTo = [](HWND box, int to) {
+        RECT r;
+        GetWindowRect(box, &r);
+        SendMessageA(box, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&r));
+    };
+    auto clientOf = [](HWND box) {
+        RECT picture, client;
+        GetWindowRect(GetDlgItem(box, IDC_ABOUT_PICTURE), &picture);
+        GetClientRect(box, &client);
+        return std::vector<LONG>{picture.right - picture.left, picture.bottom - picture.top,
+                                 client.right, client.bottom};
+    };
+    // At twice the scale: the picture twice as large, the label where it is drawn.
+    const int twice = 2 * ShownWidth();
+    const int labelX = (109 * twice + kAboutPictureWidth - 1) / kAboutPictureWidth;
+    const int labelY = (157 * twice + kAboutPictureWidth - 1) / kAboutPictureWidth;
+    std::vector<LONG> large;
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        large = clientOf(box);
+        SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(labelX - 1, labelY));
+    }));
+    // (at 288 DPI the 100 % picture three times, 1020 x 765)
+    const LONG twiceHeight = twice * 255 / kAboutPictureWidth;
+    EXPECT_EQ(large, (std::vector<LONG>{twice, twiceHeight, twice, twiceHeight}));
+    EXPECT_TRUE(opened.empty()) << "one pixel left of the label";
+    EXPECT_TRUE(ShowAndClick(0, 0));
+    opened.clear();
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(labelX, labelY));
+    }));
+    EXPECT_EQ(opened, kWebPageOnly);
+    // And back: the picture of the scale it started at, the box its size.
+    std::vector<LONG> back;
+    EXPECT_TRUE(Show([&](HWND box) {
+        moveTo(box, 2 * dpi);
+        moveTo(box, dpi);
+        back = clientOf(box);
+        SendMessageA(box, WM_CLOSE, 0, 0);
+    }));
+    const LONG height = dpi == 144 ? 383 : 255;
+    EXPECT_EQ(back, (std::vector<LONG>{ShownWidth(), height, ShownWidth(), height}));
 }
 
 TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
@@ -248,18 +314,19 @@ TEST_F(AboutBox, PictureFillsTheBoxAtItsOrigin) {
     }));
     EXPECT_EQ(picture.left, 0);
     EXPECT_EQ(picture.top, 0);
-    EXPECT_EQ(picture.right - picture.left, 340);
-    EXPECT_EQ(picture.bottom - picture.top, 255);
+    EXPECT_EQ(picture.right - picture.left, ShownWidth());
+    EXPECT_EQ(picture.bottom - picture.top, TestDpi() == 144 ? 383 : 255);
     // The whole picture, and so the whole web-site label, lies inside the box.
-    EXPECT_GE(client.right, 340);
-    EXPECT_GE(client.bottom, 255);
+    EXPECT_GE(client.right, picture.right);
+    EXPECT_GE(client.bottom, picture.bottom);
     // With MS Sans Serif 8 (dialog units of 6 x 13 pixels) the box is the picture
     // with a margin of two pixels. The test prefix has Wine's own fonts
     // (tools/wine/add-fonts.sh); without them a wider face stands in, the box grows to
-    // the right and the caption buttons, drawn with Marlett, show letters.
+    // the right and the caption buttons, drawn with Marlett, show letters. At another
+    // scale the box is made the picture's size.
     EXPECT_STREQ(face, "MS Sans Serif");
-    EXPECT_EQ(client.right, 342);
-    EXPECT_EQ(client.bottom, 257);
+    EXPECT_EQ(client.right, TestDpi() == 144 ? 510 : 342);
+    EXPECT_EQ(client.bottom, TestDpi() == 144 ? 383 : 257);
     WindowDc screen(nullptr);
     HFONT marlett =
         CreateFontA(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");

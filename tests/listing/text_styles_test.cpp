@@ -39,9 +39,9 @@ void Recolour(TextStyle& style, COLORREF colour) {
     ApplyTextStyle(style);
 }
 
+// A font height in the styles' terms, pixels at 96 DPI, at every display scale.
 int PointsToPixels(int points) {
-    WindowDc screen(nullptr);
-    return MulDiv(points, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    return MulDiv(points, 96, 72);
 }
 
 class TextStyles : public ::testing::Test {

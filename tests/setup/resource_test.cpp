@@ -176,6 +176,27 @@ TEST(SetUpResources, ManifestHasTheMainProgramsSettingsAndDpiAwareness) {
                                   "WindowsSettings\">PerMonitorV2</dpiAwareness>"));
     EXPECT_THAT(settings, testing::Contains("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/"
                                             "2005/WindowsSettings\">true</dpiAware>"));
+    // The main program's own: DPI awareness too, common controls 6 and the Windows
+    // versions it was made for, from 7 to 10 and 11.
+    const std::string manifest = ResourceBytes(kelvora.Handle(), id, RT_MANIFEST);
+    EXPECT_THAT(expected,
+                testing::Contains("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                                  "WindowsSettings\">PerMonitorV2</dpiAwareness>"));
+    EXPECT_THAT(expected, testing::Contains("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/"
+                                            "2005/WindowsSettings\">true</dpiAware>"));
+    EXPECT_NE(manifest.find("<assemblyIdentity type=\"win32\" "
+                            "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" "
+                            "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" "
+                            "language=\"*\"/>"),
+              std::string::npos);
+    for (const char* os : {"8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a",     // 10 and 11
+                           "1f676c76-80e1-4239-95bb-83d0f6d0da78",     // 8.1
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",     // 8
+                           "35138b9a-5d96-4fbd-8e2d-a2440225f93a"}) {  // 7
+        EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"),
+                  std::string::npos)
+            << os;
+    }
 }
 
 }  // namespace

@@ -14,11 +14,15 @@
 #include "settings/current_filter.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
+#include "base/display_scale.h"
+#include "base/long_work.h"
+#include "listing/listing_pane.h"
 #include "shell/main_window.h"
 #include "shell/pane_layout.h"
 #include "shell/run_program.h"
 #include "shell/window_state.h"
 #include "support/panes.h"
+#include "support/test_dpi.h"
 #include "tree/directory_service.h"
 #include "tree/folder_tree.h"
 #include "tree/tree_control.h"
@@ -32,11 +36,22 @@ std::string CurrentDirectory() {
     return buffer;
 }
 
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    return {bm.bmWidth, bm.bmHeight};
+}
+
 RECT ChildRect(HWND child) {
     RECT r;
     GetWindowRect(child, &r);
     MapWindowPoints(nullptr, MainWindow, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// The gap between the panes: 3 pixels at 96 DPI, 5 at 144 (150 %).
+int ExpectedGap() {
+    return TestDpi() == 144 ? 5 : 3;
 }
 
 HTREEITEM Selected() {
@@ -91,16 +106,36 @@ TEST_F(MainWindowTest, StartsWithTitleDrivesFocusEmptyPaneAndSettingsFile) {
     EXPECT_EQ(ole, S_FALSE);
     if (SUCCEEDED(ole))
         OleUninitialize();
+    // The manifest took effect: common controls 6 (their assembly's folder holds the
+    // library) and per-monitor DPI awareness.
+    char library[MAX_PATH] = "";
+    GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), library, sizeof library);
+    EXPECT_NE(std::string(library).find("common-controls_6595b64144ccf1df_6."), std::string::npos)
+        << library;
+    using AwarenessCall = HANDLE(WINAPI*)();
+    using FromContextCall = int(WINAPI*)(HANDLE);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto threadContext = reinterpret_cast<AwarenessCall>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetThreadDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<FromContextCall>(
+        reinterpret_cast<void*>(GetProcAddress(user, "GetAwarenessFromDpiAwarenessContext")));
+    ASSERT_TRUE(threadContext && awareness);
+    EXPECT_EQ(awareness(threadContext()), 2) << "DPI_AWARENESS_PER_MONITOR_AWARE";
+    EXPECT_EQ(WindowDpi(MainWindow), TestDpi());
+    // Version 6's tree keeps the style it was made with: lines, no even-height rounding.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(TreePane, GWL_STYLE)),
+              static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER |
+                                 TVS_NONEVENHEIGHT | TVS_HASLINES));
     RECT w;
     GetWindowRect(MainWindow, &w);
     RECT want = MainWindowRect(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     EXPECT_EQ(w.left, want.left);
     EXPECT_EQ(w.right - w.left, want.right - want.left);
-    // The panes: tree 200 wide, pane from 203 to the right edge.
+    // The panes: tree 200 wide, pane from 203 to the right edge (at 96 DPI).
     RECT client;
     GetClientRect(MainWindow, &client);
-    EXPECT_EQ(ChildRect(TreePane).right, 200);
-    EXPECT_EQ(ChildRect(ListingPane).left, 203);
+    EXPECT_EQ(ChildRect(TreePane).right, AtTestDpi(200));
+    EXPECT_EQ(ChildRect(ListingPane).left, AtTestDpi(200) + ExpectedGap());
     EXPECT_EQ(ChildRect(ListingPane).right, client.right);
 }
 
@@ -112,28 +147,36 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
         SendMessageA(MainWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 10));
         SendMessageA(MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(x, 10));
     };
+    // The pointer holds the gap at its middle pixel: at 96 DPI the tree ends one pixel
+    // left of it, at 144 two.
+    const int gap = ExpectedGap();
+    const int grip = gap / 2;
+    const int at300 = 300 - grip;
     drag(1);
     EXPECT_EQ(SplitX, 0);
     EXPECT_EQ(ChildRect(TreePane).right - ChildRect(TreePane).left, 0);
-    EXPECT_EQ(ChildRect(ListingPane).left, 3);
+    EXPECT_EQ(ChildRect(ListingPane).left, gap);
     drag(300);
-    EXPECT_EQ(SplitX, 299);
-    drag(client.right - 3);  // out of range: the last accepted position stays
-    EXPECT_EQ(SplitX, 299);
+    EXPECT_EQ(SplitX, at300);
+    drag(client.right - gap);  // out of range: the last accepted position stays
+    EXPECT_EQ(SplitX, at300);
+    drag(client.right - gap - 1);  // the last position in range
+    EXPECT_EQ(ChildRect(ListingPane).right - ChildRect(ListingPane).left, grip + 1);
+    drag(300);
     drag(-20);  // left of the client area: a large unsigned x, ignored
-    EXPECT_EQ(SplitX, 299);
+    EXPECT_EQ(SplitX, at300);
     EXPECT_EQ(SplitterDrag, 0);
     // A move without a press moves nothing.
     SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
-    EXPECT_EQ(SplitX, 299);
+    EXPECT_EQ(SplitX, at300);
     // Only the gap starts a drag: a press where the listing pane is (bare while a
     // rebuild keeps the new pane hidden), or the tree, drags nothing.
-    for (int x : {SplitX + kSplitterGap, SplitX + 100, SplitX - 1}) {
+    for (int x : {SplitX + gap, SplitX + 100, SplitX - 1}) {
         SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 10));
         EXPECT_EQ(SplitterDrag, 0) << x;
         SendMessageA(MainWindow, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
         SendMessageA(MainWindow, WM_LBUTTONUP, 0, MAKELPARAM(100, 10));
-        EXPECT_EQ(SplitX, 299) << x;
+        EXPECT_EQ(SplitX, at300) << x;
     }
     // The capture taken away mid-drag (Alt+Tab, a window opening) ends the drag: no
     // release arrives, and hovering over the gap afterwards moves nothing.
@@ -142,12 +185,12 @@ TEST_F(MainWindowTest, SplitterDragsWithinRangeAndResizeKeepsTheSplit) {
     ReleaseCapture();
     EXPECT_EQ(SplitterDrag, 0);
     SendMessageA(MainWindow, WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
-    EXPECT_EQ(SplitX, 299);
+    EXPECT_EQ(SplitX, at300);
     SetWindowPos(MainWindow, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
     Pump();
     GetClientRect(MainWindow, &client);
-    EXPECT_EQ(ChildRect(TreePane).right, 299);
-    EXPECT_EQ(ChildRect(ListingPane).left, 302);
+    EXPECT_EQ(ChildRect(TreePane).right, at300);
+    EXPECT_EQ(ChildRect(ListingPane).left, at300 + gap);
     EXPECT_EQ(ChildRect(ListingPane).right, client.right);
     EXPECT_EQ(ChildRect(ListingPane).bottom, client.bottom);
 }
@@ -595,10 +638,77 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAndPictures) {
     info.fMask = MIIM_CHECKMARKS;
     GetMenuItemInfoA(menu, IDC_SAVE_AS, FALSE, &info);
     EXPECT_EQ(info.hbmpChecked, MenuPictures[IDB_MENU_SAVE - IDB_MENU_ABOUT]);
-    BITMAP bm;
-    GetObjectA(MenuPictures[0], sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, 13);
-    EXPECT_EQ(bm.bmHeight, 14);
+    // Drawn for the display's scale: at 150 % the pictures made for it, not the 100 %
+    // ones stretched; the tree's images likewise.
+    const bool at150 = TestDpi() == 144;
+    const SIZE about = BitmapSize(MenuPictures[0]);
+    const SIZE font = BitmapSize(MenuPictures[1]);
+    EXPECT_EQ(about.cx, at150 ? 20 : 13);
+    EXPECT_EQ(about.cy, at150 ? 21 : 14);
+    EXPECT_EQ(font.cx, at150 ? 20 : 13);
+    EXPECT_EQ(font.cy, font.cx);
+    int width = 0, height = 0;
+    ImageList_GetIconSize(TreeImages, &width, &height);
+    EXPECT_EQ(width, at150 ? 24 : 16);
+    EXPECT_EQ(height, width);
+    EXPECT_EQ(ImageList_GetImageCount(TreeImages), 9);
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(TreePane, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+        TreeImages);
+}
+
+// Windows sends WM_DPICHANGED when the window moves to a monitor of another scale;
+// under Wine every monitor has the one scale, so the message is sent here as Windows
+// would, for twice the scale.
+TEST_F(MainWindowTest, AMoveToAMonitorOfTwiceTheScaleRedrawsAtIt) {
+    const int dpi = 2 * TestDpi();
+    const int splitBefore = SplitX;
+    RECT suggested = {40, 30, 40 + 900, 30 + 700};
+    SendMessageA(MainWindow, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+    RECT now;
+    GetWindowRect(MainWindow, &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.top, suggested.top);
+    EXPECT_EQ(now.right, suggested.right);
+    EXPECT_EQ(now.bottom, suggested.bottom);
+    // The tree keeps its share of the window; the gap is 3 pixels at 96 DPI scaled.
+    EXPECT_EQ(SplitX, 2 * splitBefore);
+    RECT client;
+    GetClientRect(MainWindow, &client);
+    EXPECT_EQ(ChildRect(TreePane).right, 2 * splitBefore);
+    EXPECT_EQ(ChildRect(ListingPane).left, 2 * splitBefore + (TestDpi() == 144 ? 9 : 6));
+    EXPECT_EQ(ChildRect(ListingPane).right, client.right);
+    EXPECT_EQ(ChildRect(ListingPane).bottom, client.bottom);
+    // The pictures: the 100 % ones twice (or three times) over, pixel for pixel.
+    int width = 0, height = 0;
+    ImageList_GetIconSize(TreeImages, &width, &height);
+    EXPECT_EQ(width, 2 * (TestDpi() == 144 ? 24 : 16));
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(TreePane, TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+        TreeImages);
+    // The menu pictures as near the check mark's size as a picture enlarged by a whole
+    // factor comes without passing it.
+    const SIZE check = BitmapSize(MenuPictures[IDB_MENU_SAVE - IDB_MENU_ABOUT]);
+    const int checkMark = MetricForDpi(SM_CXMENUCHECK, dpi);
+    EXPECT_LE(check.cx, checkMark);
+    EXPECT_GT(check.cx * 10, checkMark * 9) << checkMark;
+    EXPECT_EQ(check.cy, check.cx);
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_CHECKMARKS;
+    GetMenuItemInfoA(GetMenu(MainWindow), IDC_SAVE_AS, FALSE, &info);
+    EXPECT_EQ(info.hbmpChecked, MenuPictures[IDB_MENU_SAVE - IDB_MENU_ABOUT]);
+    EXPECT_EQ(FolderMenuPictures[0], MenuPictures[IDB_MENU_LIST - IDB_MENU_ABOUT]);
+    // The tree's font grew with the scale.
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(TreePane, WM_GETFONT, 0, 0));
+    LOGFONTA logFont = {};
+    ASSERT_NE(font, nullptr);
+    GetObjectA(font, sizeof logFont, &logFont);
+    LOGFONTA system = {};
+    SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof system, &system, 0);
+    EXPECT_NEAR(logFont.lfHeight, 2 * system.lfHeight, 1);
 }
 
 TEST_F(MainWindowTest, NamesOutsideTheAnsiCodePageShowListAndReadBack) {

@@ -63,6 +63,35 @@ STRUCK = {
 RED_MENUS = ('menu_3004_check.bmp', 'menu_3005_check_cleared.bmp',
              'menu_3006_checks.bmp', 'menu_3007_checks_cleared.bmp')
 
+# The same pictures for 125 % and 150 %: resource number plus 100 and plus 200,
+# enlarged by 5/4 and 3/2 (sizes rounded half up).
+SCALES = {1: (5, 4), 2: (3, 2)}
+
+
+def _scaled(length, scale):
+    num, den = scale
+    return (length * num + den // 2) // den
+
+
+def _variant(name, step):
+    prefix, number, rest = name.split('_', 2) if name.startswith('tree') else (None, None, None)
+    if prefix:
+        return '%s_%s_%d%s' % (prefix, number, int(rest[:4]) + 100 * step, rest[4:])
+    kind, rest = name.split('_', 1)
+    return '%s_%d%s' % (kind, int(rest[:4]) + 100 * step, rest[4:])
+
+
+# variant name -> (name at 100 %, scale)
+VARIANTS = {_variant(name, step): (name, scale) for name in list(BITMAPS) for step, scale in SCALES.items()}
+for _name, (_base, _scale) in VARIANTS.items():
+    _w, _h, _bpp = BITMAPS[_base]
+    BITMAPS[_name] = (_scaled(_w, _scale) if _base != TREE_STRIP else TREE_CELLS * _scaled(16, _scale),
+                      _scaled(_h, _scale), _bpp)
+for _plain in list(STRUCK):
+    for _step in SCALES:
+        STRUCK[_variant(_plain, _step)] = _variant(STRUCK[_plain], _step)
+RED_MENUS = RED_MENUS + tuple(_variant(n, step) for n in RED_MENUS for step in SCALES)
+
 
 class Bad(Exception):
     pass
@@ -156,12 +185,13 @@ def check_bitmap(name, data):
     expect(got == (width, height, bpp), '%dx%d %d-bit, expected %dx%d %d-bit' % (got + (width, height, bpp)))
     distinct = set(c for row in rows for c in row)
     expect(len(distinct) > 1, 'picture is a single flat colour')
-    if name == TREE_STRIP:
-        check_tree_strip(header, palette, rows)
+    base, scale = VARIANTS.get(name, (name, (1, 1)))
+    if base == TREE_STRIP:
+        check_tree_strip(header, palette, rows, _scaled(16, scale))
     if name in RED_MENUS:
         expect(any(is_red(c) for c in distinct), 'no red check mark')
-    if name == ABOUT:
-        check_about(rows)
+    if base == ABOUT:
+        check_about(rows, scale)
     return rows
 
 
@@ -170,15 +200,14 @@ def is_red(rgb):
     return r >= 0xC0 and g <= 0x40 and b <= 0x40
 
 
-def check_tree_strip(header, palette, rows):
+def check_tree_strip(header, palette, rows, cell):
     expect(header['used'] == 16, 'biClrUsed %d, expected 16' % header['used'])
     expect(palette == STANDARD16, 'palette is not the standard 16 colours in VGA order')
-    cell = 16
     for n in range(TREE_CELLS):
         pixels = [rows[y][n * cell + x] for y in range(cell) for x in range(cell)]
         corners = [rows[y][n * cell + x] for y in (0, cell - 1) for x in (0, cell - 1)]
         expect(all(c == WHITE for c in corners), 'image %d: background is not white' % n)
-        expect(sum(c != WHITE for c in pixels) >= 40, 'image %d is (nearly) empty' % n)
+        expect(sum(c != WHITE for c in pixels) >= 40 * cell * cell // 256, 'image %d is (nearly) empty' % n)
         has_red = any(is_red(c) for c in pixels)
         if n in TREE_CHECKED:
             expect(has_red, 'image %d should carry a red check mark' % n)
@@ -186,9 +215,15 @@ def check_tree_strip(header, palette, rows):
             expect(not has_red, 'image %d has red in it but is not a checked image' % n)
 
 
-def check_about(rows):
-    left, top, right, bottom = ABOUT_LINK
-    margin = 8
+def check_about(rows, scale):
+    # An enlarged picture: its pixel (x, y) shows the pixel (x * den // num, ...) of
+    # the 100 % picture, as the program maps a click back; the hot rectangle is the
+    # pixels that map into the 100 % one.
+    num, den = scale
+    first = lambda v: (v * num + den - 1) // den    # the smallest x with x * den // num >= v
+    left, top = first(ABOUT_LINK[0]), first(ABOUT_LINK[1])
+    right, bottom = first(ABOUT_LINK[2] + 1) - 1, first(ABOUT_LINK[3] + 1) - 1
+    margin = _scaled(8, scale)
     # The label (box, text, underline) is whatever differs from the colour
     # around it.  It must lie inside the hot rectangle and fill most of it.
     ring = [rows[y][x] for y in range(top - margin, bottom + margin + 1)

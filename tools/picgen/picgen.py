@@ -87,6 +87,18 @@ class Picture:
                     for dx in range(scale):
                         self.put(left + x * scale + dx, top + y * scale + dy, colour)
 
+    def scaled(self, num, den):
+        """This picture enlarged by num/den, pixel for pixel: each pixel of the result
+        takes the colour of the pixel it lies over (x * den // num), so nothing is
+        blended and the result stays as sharp as the source."""
+        width = (self.width * num + den // 2) // den
+        height = (self.height * num + den // 2) // den
+        result = Picture(width, height)
+        for y in range(height):
+            row = self.pixels[min(y * den // num, self.height - 1)]
+            result.pixels[y] = [row[min(x * den // num, self.width - 1)] for x in range(width)]
+        return result
+
     def colours(self):
         seen = []
         known = set()
@@ -691,12 +703,12 @@ def ico_file(picture, what):
 # ---------------------------------------------------------------------------
 # The list of outputs
 
-Output = namedtuple('Output', 'name format width height sources where')
+Output = namedtuple('Output', 'name format width height scale sources where')
 FORMATS = ('bmp4', 'bmp24', 'ico')
 
 
 def read_manifest(path=MANIFEST):
-    """outputs.txt: NAME FORMAT WxH SOURCE...; indented lines add sources."""
+    """outputs.txt: NAME FORMAT WxH [scale=N/D] SOURCE...; indented lines add sources."""
     outputs = []
     with open(path, encoding='utf-8') as f:
         lines = f.read().splitlines()
@@ -723,13 +735,25 @@ def read_manifest(path=MANIFEST):
         match = re.fullmatch(r'(\d+)x(\d+)', size)
         if not match:
             raise PictureError('%s: %r is not a size like 16x16' % (where, size))
-        outputs.append(Output(name, fmt, int(match.group(1)), int(match.group(2)), parts[3:], where))
+        scale = (1, 1)
+        sources = parts[3:]
+        if sources[0].startswith('scale='):
+            factor = re.fullmatch(r'scale=(\d+)/(\d+)', sources[0])
+            if not factor or int(factor.group(2)) == 0 or int(factor.group(1)) < int(factor.group(2)):
+                raise PictureError('%s: %r is not an enlargement like scale=3/2' % (where, sources[0]))
+            scale = (int(factor.group(1)), int(factor.group(2)))
+            sources = sources[1:]
+            if not sources:
+                raise PictureError('%s: want a source after %s' % (where, parts[3]))
+        outputs.append(Output(name, fmt, int(match.group(1)), int(match.group(2)), scale, sources, where))
     return outputs
 
 
 def build(output, loader):
     """Returns the bytes of one output file."""
     pictures = [loader.load(os.path.join(SOURCE_DIR, s)) for s in output.sources]
+    if output.scale != (1, 1):
+        pictures = [p.scaled(*output.scale) for p in pictures]
     if len(pictures) == 1:
         picture = pictures[0]
     elif output.format == 'bmp4':

@@ -280,6 +280,15 @@ class Drawings(SourceFiles):
         self.assertEqual(p.get(0, 2).rgb, (128, 64, 32))
 
 
+class Enlarging(unittest.TestCase):
+    def test_each_pixel_takes_the_source_pixel_it_lies_over(self):
+        # 3 pixels by 3/2: 4.5 rounds up to 5; pixel x shows source x * 2 // 3.
+        big = picture([[RED, GREEN, BLUE]]).scaled(3, 2)
+        self.assertEqual((big.width, big.height), (5, 2))
+        self.assertEqual([c.rgb for c in big.pixels[0]], [RED, RED, GREEN, BLUE, BLUE])
+        self.assertEqual([c.rgb for c in big.pixels[1]], [c.rgb for c in big.pixels[0]])
+
+
 class Font(unittest.TestCase):
     def test_glyphs_sit_on_the_baseline(self):
         # Capitals and digits fill the rows above the baseline and leave the
