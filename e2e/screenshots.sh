@@ -22,6 +22,19 @@ make_demo_collection() {
   : >"$m/Podcasts/episode_12.m4a"
 }
 
+# From a fresh start, with the tree's focus: C:\Music gets List Sub-Folders, then List
+# Folder.
+list_music_folder() {
+  tree_key Home
+  tree_pause
+  type_text c
+  tree_pause
+  tree_type_name "$WINEPREFIX/drive_c" Music
+  tree_pause
+  folder_menu s
+  folder_menu l
+}
+
 # grab_main_window FILE: the main window and whatever is open over it.
 grab_main_window() {
   window_geometry "$PROGRAM_WID"
@@ -48,14 +61,7 @@ take_screenshots() {
   make_demo_collection
   start_program "$WORK/start" kvshots
   step "C:\\Music: List Sub-Folders"
-  tree_key Home
-  tree_pause
-  type_text c
-  tree_pause
-  tree_type_name "$WINEPREFIX/drive_c" Music
-  tree_pause
-  folder_menu s
-  folder_menu l
+  list_music_folder
   step "the main window with the listing"
   grab_main_window "$dest/main-window.png"
   cp "$dest/main-window.png" "$help/main-window.png"
@@ -112,14 +118,7 @@ grab_at_150() {
   "$WINE" reg delete "$desktop" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
   # A new start: the tree has the focus, and its rows are found afresh.
   TREE_FOCUS=1 TREE_ROW=
-  tree_key Home
-  tree_pause
-  type_text c
-  tree_pause
-  tree_type_name "$WINEPREFIX/drive_c" Music
-  tree_pause
-  folder_menu s
-  folder_menu l
+  list_music_folder
   grab_main_window "$1"
   # The menu bar lies lower at this scale than stop_program's click on "File" expects.
   key alt+F4

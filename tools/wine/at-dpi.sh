@@ -10,20 +10,15 @@ build=$(cd "$1" && pwd)
 dpi=$2
 shift 2
 export WINEPREFIX=$build/wineprefix
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ -f "$build/wine-session/display" ]; then
-  DISPLAY=$(cat "$build/wine-session/display")
-  export DISPLAY
-fi
+here=$(cd "$(dirname "$0")" && pwd)
 wine=${WINE:-/usr/lib/wine/wine64}
 key='HKCU\Control Panel\Desktop'
 restore() {
-  "$wine" reg delete "$key" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+  WINEDEBUG=-all "$wine" reg delete "$key" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
 }
 trap restore EXIT
-"$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 || {
+WINEDEBUG=-all "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 || {
   echo "at-dpi.sh: could not set LogPixels to $dpi" >&2
   exit 1
 }
-KELVORA_TEST_DPI=$dpi "$wine" "$@"
+KELVORA_TEST_DPI=$dpi bash "$here/run.sh" "$build" "$@"
