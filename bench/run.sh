@@ -58,30 +58,33 @@ for run in $(seq 1 "$runs"); do
   bench wide "$(winpath "$data/wide/one")" >"$results/wide-one-$run.txt"
   bench wide "${twenty[@]}" >"$results/wide-twenty-$run.txt"
 done
+# kept_tree DIR TOP WHAT ARGS...: the tree DIR/TOP, made by make_tree.py with ARGS
+# unless an earlier run of the same seed left it there. The large trees take minutes
+# to make, so they are kept between runs, in /tmp.
+kept_tree() {
+  local dir=$1 top=$2 what=$3
+  shift 3
+  if [ ! -d "$dir/$top" ]; then
+    rm -rf "$dir"
+    echo "making $what in $dir (kept for later runs)" >&2
+    python3 "$repo/bench/make_tree.py" "$dir" "$seed" "$@"
+  fi
+}
 # The whole-drive case, on request (KELVORA_BENCH_MILLION=1): 1,000,000 files in about
-# 100,000 folders. Its tree takes about a minute to make, so it is kept between runs
-# of the same seed, in /tmp/kelvora-bench-million-SEED.
+# 100,000 folders.
 if [ "${KELVORA_BENCH_MILLION:-0}" = 1 ]; then
   million=/tmp/kelvora-bench-million-$seed
-  if [ ! -d "$million/s1000000/top" ]; then
-    rm -rf "$million"
-    echo "making the 1,000,000-file tree in $million (kept for later runs)" >&2
-    python3 "$repo/bench/make_tree.py" "$million" "$seed" 1000000
-  fi
+  kept_tree "$million" s1000000/top "the 1,000,000-file tree" 1000000
   for run in $(seq 1 "$runs"); do
     echo "run $run/$runs: 1000000 files" >&2
     bench tree "$(winpath "$million/s1000000/top")" --no-warm >"$results/tree-1000000-$run.txt"
     bench window "$(winpath "$million/s1000000/top")" >"$results/window-1000000-$run.txt"
   done
 fi
-# The drive-shaped tree, on request (KELVORA_BENCH_DRIVE=1), kept like the one above.
+# The drive-shaped tree of as many files, on request (KELVORA_BENCH_DRIVE=1).
 if [ "${KELVORA_BENCH_DRIVE:-0}" = 1 ]; then
   drive=/tmp/kelvora-bench-drive-$seed
-  if [ ! -d "$drive/d1000000/top" ]; then
-    rm -rf "$drive"
-    echo "making the drive-shaped tree in $drive (kept for later runs)" >&2
-    python3 "$repo/bench/make_tree.py" "$drive" "$seed" --drive 1000000
-  fi
+  kept_tree "$drive" d1000000/top "the drive-shaped tree" --drive 1000000
   for run in $(seq 1 "$runs"); do
     echo "run $run/$runs: drive-shaped, 1000000 files" >&2
     bench window "$(winpath "$drive/d1000000/top")" >"$results/window-drive-$run.txt"
