@@ -10,15 +10,20 @@ build=$(cd "$1" && pwd)
 dpi=$2
 shift 2
 export WINEPREFIX=$build/wineprefix
-here=$(cd "$(dirname "$0")" && pwd)
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ -f "$build/wine-session/display" ]; then
+  DISPLAY=$(cat "$build/wine-session/display")
+  export DISPLAY
+fi
 wine=${WINE:-/usr/lib/wine/wine64}
 key='HKCU\Control Panel\Desktop'
 restore() {
-  WINEDEBUG=-all "$wine" reg delete "$key" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
+  "$wine" reg delete "$key" /v LogPixels /f </dev/null >/dev/null 2>&1 || true
 }
 trap restore EXIT
-WINEDEBUG=-all "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 || {
+"$wine" reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 || {
   echo "at-dpi.sh: could not set LogPixels to $dpi" >&2
   exit 1
 }
-KELVORA_TEST_DPI=$dpi bash "$here/run.sh" "$build" "$@"
+KELVORA_TEST_DPI=$dpi "$wine" "$@"
