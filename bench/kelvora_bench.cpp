@@ -7,9 +7,13 @@
 //                                listing floor, RegenerateListing cold and warm (not
 //                                with --no-warm), the pane's own cost, and the peer
 //                                (cmd's dir /s /b)
-//   kelvora_bench window TOP     the real main window, shown, driven by the folder
+//   kelvora_bench window TOP [--no-print]
+//                                the real main window, shown, driven by the folder
 //                                menu's commands on TOP: MarkSubtree, the cold and
-//                                warm rebuilds, UnList and List Sub-Folders
+//                                warm rebuilds, Save As and the print (not with
+//                                --no-print), UnList and List Sub-Folders; and per
+//                                step the longest time the window left the system
+//                                unanswered
 //   kelvora_bench output TOP [SAVE_FOLDER]
 //                                the listing of TOP as in tree, then its Save As into
 //                                SAVE_FOLDER (the temporary folder by default) and
@@ -26,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <atomic>
 #include <vector>
 
 #include "base/bounded_text.h"
@@ -459,11 +464,45 @@ double TimeOptionsOk(HWND window) {
     return optionsOkPressed > 0 ? Now() - optionsOkPressed : -1;
 }
 
+// The window's answers to the system while the commands run. A second thread sends
+// it WM_NULL every 50 ms and times each answer; Windows calls a window that leaves
+// such a message unanswered for 5 s "Not Responding". The longest wait is kept per
+// step of the bench.
+enum Step {
+    kMarkStep,
+    kColdStep,
+    kWarmStep,
+    kOptionsStep,
+    kOutputStep,
+    kUnlistStep,
+    kRelistStep,
+    kStepCount
+};
+const char* const kStepNames[kStepCount] = {"mark",   "cold",   "warm",  "options",
+                                            "output", "unlist", "relist"};
+std::atomic<int> currentStep{-1};
+std::atomic<bool> watching{false};
+double longestWait[kStepCount] = {};
+
+DWORD WINAPI WatchAnswers(void* window) {
+    while (watching) {
+        const int step = currentStep;
+        const double sent = Now();
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(static_cast<HWND>(window), WM_NULL, 0, 0, SMTO_NORMAL, 600000, &answer);
+        const double waited = Now() - sent;
+        if (step >= 0 && waited > longestWait[step])
+            longestWait[step] = waited;
+        Sleep(50);
+    }
+    return 0;
+}
+
 // The real main window, shown on the display, driven through the commands a user
 // gives: right-click on the unread top folder (it is read), "List Sub-Folders" (the
 // walk, then the cold rebuild), "List Folder" on it and Options' OK (rebuilds over the
 // full pane), then "UnList Sub-Folders" and "List Sub-Folders" again over the tree already read.
-int WindowBench(const std::string& top) {
+int WindowBench(const std::string& top, bool print) {
     std::vector<std::string> folders;
     unsigned long long files = 0;
     FloorWalk(top, folders, files);
@@ -505,6 +544,9 @@ int WindowBench(const std::string& top) {
     TreeSelect(TreePane, node);
     Settle(window);
 
+    watching = true;
+    HANDLE watcher = CreateThread(nullptr, 0, WatchAnswers, window, 0, nullptr);
+    currentStep = kMarkStep;
     t = Now();
     {
         LongWork work;
@@ -516,6 +558,7 @@ int WindowBench(const std::string& top) {
                static_cast<unsigned long long>(SendMessageA(TreePane, TVM_GETCOUNT, 0, 0)));
     PROCESS_MEMORY_COUNTERS before = Memory();
     bool peakReset = ResetPeak();
+    currentStep = kColdStep;
     t = Now();
     {
         LongWork work;
@@ -526,7 +569,9 @@ int WindowBench(const std::string& top) {
     PROCESS_MEMORY_COUNTERS after = Memory();
     PrintCount("text_chars", static_cast<unsigned long long>(PaneLength()));
     PrintCount("streamed", LastListingWasStreamed() ? 1 : 0);
+    currentStep = kWarmStep;
     Print("list_warm_ms", TimeCommand(window, IDC_LIST_FOLDER));
+    currentStep = kOptionsStep;
     Print("options_ok_ms", TimeOptionsOk(window));
     PROCESS_MEMORY_COUNTERS warm = Memory();
     PrintCount("ws_before_list", before.WorkingSetSize);
@@ -534,10 +579,22 @@ int WindowBench(const std::string& top) {
     PrintCount("peak_ws_list", after.PeakWorkingSetSize);
     PrintCount("peak_ws_warm", warm.PeakWorkingSetSize);
     PrintCount("ws_after_warm", warm.WorkingSetSize);
-    BenchOutput(temp);
+    currentStep = kOutputStep;
+    BenchOutput(temp, print);
     Settle(window);
+    currentStep = kUnlistStep;
     Print("unlist_subfolders_ms", TimeCommand(window, IDC_UNLIST_SUBFOLDERS));
+    currentStep = kRelistStep;
     Print("list_subfolders_ms", TimeCommand(window, IDC_LIST_SUBFOLDERS));
+    watching = false;
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &watcher, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // answers the watcher's last message
+    CloseHandle(watcher);
+    for (int step = 0; step < kStepCount; ++step) {
+        const std::string name = std::string("unanswered_") + kStepNames[step] + "_ms";
+        Print(name.c_str(), longestWait[step]);
+    }
     DestroyWindow(window);
     return 0;
 }
@@ -550,8 +607,8 @@ int main(int argc, char** argv) {
     int result = 2;
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "tree") == 0) {
         result = TreeBench(argv[2], argc == 3 || std::strcmp(argv[3], "--no-warm") != 0);
-    } else if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
-        result = WindowBench(argv[2]);
+    } else if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "window") == 0) {
+        result = WindowBench(argv[2], argc == 3 || std::strcmp(argv[3], "--no-print") != 0);
     } else if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "output") == 0) {
         char temp[MAX_PATH] = ".";
         GetTempPathA(sizeof temp, temp);
@@ -559,9 +616,10 @@ int main(int argc, char** argv) {
     } else if (argc >= 3 && std::strcmp(argv[1], "wide") == 0) {
         result = WideBench(argc - 2, argv + 2);
     } else {
-        std::fprintf(stderr,
-                     "usage: kelvora_bench tree TOP [--no-warm] | window TOP | output TOP "
-                     "[SAVE_FOLDER] | wide FOLDER...\n");
+        std::fprintf(
+            stderr,
+            "usage: kelvora_bench tree TOP [--no-warm] | window TOP [--no-print] | output TOP "
+            "[SAVE_FOLDER] | wide FOLDER...\n");
     }
     if (richEdit)
         FreeLibrary(richEdit);

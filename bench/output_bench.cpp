@@ -80,7 +80,7 @@ DWORD GdiObjects() {
 
 }  // namespace
 
-void BenchOutput(const char* saveFolder) {
+void BenchOutput(const char* saveFolder, bool print) {
     HWND owner = GetParent(ListingPane);
 
     savePath = std::string(saveFolder) + "\\kelvora-bench-listing.rtf";
@@ -95,6 +95,8 @@ void BenchOutput(const char* saveFolder) {
     if (!saveMessage.empty())
         std::fprintf(stderr, "save: %s\n", saveMessage.c_str());
     DeleteFileA(savePath.c_str());
+    if (!print)
+        return;
 
     UsePrintDialog(DefaultPrinter);
     UsePageCalls(TimedStartPage, TimedEndPage);
