@@ -26,6 +26,10 @@ namespace {
 ListingText* building = nullptr;
 bool runByRun = false;
 bool streamed = false;
+// The listing is read into the pane in pieces of about this size: Wine's control lays
+// out a piece in about a tenth of a second at most, during which the window does not
+// answer.
+size_t pieceBytes = kListingPieceBytes;
 
 // The text in the case the two options ask for; upper wins when both are on.
 std::string InCase(const char* text, int32_t upper, int32_t lower) {
@@ -242,8 +246,9 @@ void ShowListing(const ListingText& listing) {
     const bool hadFocus = RetireListingPane(fresh);
     std::string rtf;
     bool sizeForAll = false;
-    if (!runByRun && listing.MakeRtf(rtf, sizeForAll) &&
-        !StreamRtfIntoPane(ListingPane, rtf, ItemStyle.format, sizeForAll)) {
+    RtfPieces pieces;
+    if (!runByRun && listing.MakeRtf(rtf, sizeForAll, pieces, pieceBytes) &&
+        !StreamRtfIntoPane(ListingPane, rtf, pieces, ItemStyle.format, sizeForAll)) {
         // Start again in a pane of its own, run by run; without one, in this pane
         // emptied of what was read so far.
         HWND again = MakeReplacementPane();
@@ -275,6 +280,10 @@ void ListOneFolder(HTREEITEM node, char* nodeText) {
 
 void WriteListingRunByRun(bool on) {
     runByRun = on;
+}
+
+void StreamListingInPiecesOf(size_t bytes) {
+    pieceBytes = bytes;
 }
 
 bool LastListingWasStreamed() {

@@ -64,7 +64,15 @@ void TakePlace(HWND pane, HWND old) {
 struct StreamSource {
     const std::string* text;
     size_t at;
+    // The progress: bytes of the earlier pieces, and of all of them.
+    size_t before;
+    size_t total;
 };
+
+void ShowStreamProgress(size_t done, size_t total) {
+    LongWorkProgress("showing the listing, %s%",
+                     static_cast<long long>(total > 0 ? done * 100 / total : 100));
+}
 
 DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* given) {
     StreamSource* source = reinterpret_cast<StreamSource*>(cookie);
@@ -73,9 +81,14 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* gi
     std::memcpy(buffer, source->text->data() + source->at, n);
     source->at += n;
     *given = static_cast<LONG>(n);
-    LongWorkProgress("showing the listing, %s%",
-                     static_cast<long long>(source->at * 100 / source->text->size()));
+    ShowStreamProgress(source->before + source->at, source->total);
     return 0;
+}
+
+LONG TextLength(HWND pane) {
+    GETTEXTLENGTHEX length = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(
+        SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
 }
 
 }  // namespace
@@ -111,37 +124,46 @@ HWND MakeReplacementPane() {
     return pane;
 }
 
-bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base,
-                       bool sizeForAll) {
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const RtfPieces& pieces,
+                       const CHARFORMATA& base, bool sizeForAll) {
     CHARFORMATA format = base;
     format.cbSize = sizeof format;
-    SendMessageA(pane, EM_SETSEL, 0, 0);
-    SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    StreamSource source = {&rtf, 0};
-    EDITSTREAM stream = {};
-    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-    stream.pfnCallback = ReadStream;
+    // On the text only: the final paragraph mark keeps the pane's default format.
+    CHARFORMATA size = {};
+    size.cbSize = sizeof size;
+    size.dwMask = CFM_SIZE;
+    size.yHeight = base.yHeight;
     // Reading into the selection records an undo step for every run read, which no one
     // can use (the fresh pane's undo is emptied once it is filled) and which Wine's
     // control makes and frees at a cost that grows faster than the text: with a drive's
     // listing they took minutes and left the heap too fragmented for the next listing.
     // Undo is off while the pane is filled.
     SendMessageA(pane, EM_SETUNDOLIMIT, 0, 0);
-    SendMessageA(pane, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
-    const bool whole = stream.dwError == 0 && source.at == rtf.size();
-    if (whole && sizeForAll) {
-        // On the text only: the final paragraph mark keeps the pane's default format.
-        CHARFORMATA size = {};
-        size.cbSize = sizeof size;
-        size.dwMask = CFM_SIZE;
-        size.yHeight = base.yHeight;
-        GETTEXTLENGTHEX length = {GTL_NUMCHARS | GTL_PRECISE, 1200};
-        const LRESULT end =
-            SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-        SendMessageA(pane, EM_SETSEL, 0, end);
-        SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&size));
-        SendMessageA(pane, EM_SETSEL, 0, 0);
+    const size_t count = pieces.cuts.size() + 1;
+    StreamSource source = {nullptr, 0, 0, rtf.size() + (count - 1) * (pieces.body + 1)};
+    bool whole = true;
+    LONG start = 0;
+    for (size_t i = 0; i < count && whole; ++i) {
+        const std::string piece = count > 1 ? RtfPiece(rtf, pieces, i) : std::string();
+        source.text = count > 1 ? &piece : &rtf;
+        source.at = 0;
+        SendMessageA(pane, EM_SETSEL, start, start);
+        SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        EDITSTREAM stream = {};
+        stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+        stream.pfnCallback = ReadStream;
+        SendMessageA(pane, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+        whole = stream.dwError == 0 && source.at == source.text->size();
+        const LONG end = TextLength(pane);
+        if (whole && sizeForAll) {
+            SendMessageA(pane, EM_SETSEL, start, end);
+            SendMessageA(pane, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&size));
+        }
+        start = end;
+        source.before += source.text->size();
+        ShowStreamProgress(source.before, source.total);
     }
+    SendMessageA(pane, EM_SETSEL, 0, 0);
     SendMessageA(pane, EM_SETUNDOLIMIT, kListingPaneUndoLimit, 0);
     return whole;
 }

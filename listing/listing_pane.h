@@ -17,6 +17,8 @@
 
 #include <string>
 
+#include "listing/listing_rtf.h"
+
 extern HWND ListingPane;  // the live control; every part of the program goes through it
 
 // A visible child with a border and both scroll bars, sunken, multiline, showing its
@@ -43,12 +45,15 @@ void ConfigureListingPane(HWND pane);
 // undo; null when it cannot be made.
 HWND MakeReplacementPane();
 
-// Reads an RTF document into the empty pane (one EM_STREAMIN) at base, the insertion
-// format; the pane's default format, which its final paragraph mark carries, stays as
-// it was. With sizeForAll, base's size is then set on the whole text (one
-// EM_SETCHARFORMAT of only the size on the selected text), for a size the document
-// cannot state. False when the control did not take all of it.
-bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const CHARFORMATA& base, bool sizeForAll);
+// Reads an RTF document into the empty pane at base, the insertion format, one piece
+// (one EM_STREAMIN) at a time, each added at the end; the pane's default format, which
+// its final paragraph mark carries, stays as it was. With sizeForAll, base's size is
+// then set on each piece's text (one EM_SETCHARFORMAT of only the size on it), for a
+// size the document cannot state. The window answers the system between pieces: Wine's
+// control lays out what one EM_STREAMIN read, and sets a format, without letting it.
+// False when the control did not take all of it.
+bool StreamRtfIntoPane(HWND pane, const std::string& rtf, const RtfPieces& pieces,
+                       const CHARFORMATA& base, bool sizeForAll);
 
 // Puts the empty pane fresh in ListingPane's place: same place in the z-order, the
 // keyboard focus if the old pane had it, shown; the old pane is kept hidden for Undo,

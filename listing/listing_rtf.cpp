@@ -1,7 +1,8 @@
 #include "listing/listing_rtf.h"
 
-ListingRtf::ListingRtf(const std::string& tables, const std::string& headingWords)
-    : headingWords_(headingWords) {
+ListingRtf::ListingRtf(const std::string& tables, const std::string& headingWords,
+                       size_t pieceBytes)
+    : headingWords_(headingWords), pieceBytes_(pieceBytes) {
     out_ = "{\\rtf1\\ansi\\ansicpg1252\\uc1";
     // The space ends the last control word; after a table's closing brace it would be
     // text.
@@ -9,6 +10,7 @@ ListingRtf::ListingRtf(const std::string& tables, const std::string& headingWord
         out_ += ' ';
     else
         out_ += tables;
+    pieces_.body = out_.size();
 }
 
 void ListingRtf::AppendRun(bool heading, const char16_t* text, size_t length) {
@@ -20,9 +22,24 @@ void ListingRtf::AppendRun(bool heading, const char16_t* text, size_t length) {
         out_ += headingWords_;
         out_ += ' ';
     }
+    const size_t from = out_.size();
     AppendRtfText(out_, text, length);
-    if (group)
+    if (group) {
         out_ += '}';
+        return;
+    }
+    // A run outside a group may be cut at each of its breaks: every \par word there,
+    // told from a text backslash followed by "par " by the even number of backslashes
+    // before it (the text's own are doubled).
+    for (size_t at = out_.find("\\par ", from); pieceBytes_ > 0 && at != std::string::npos;
+         at = out_.find("\\par ", at + 5)) {
+        size_t backslashes = 0;
+        while (at - backslashes > from && out_[at - backslashes - 1] == '\\')
+            ++backslashes;
+        const size_t last = pieces_.cuts.empty() ? pieces_.body : pieces_.cuts.back();
+        if (backslashes % 2 == 0 && at - last >= pieceBytes_)
+            pieces_.cuts.push_back(at);
+    }
 }
 
 const std::string& ListingRtf::Finish() {
@@ -31,6 +48,17 @@ const std::string& ListingRtf::Finish() {
         finished_ = true;
     }
     return out_;
+}
+
+std::string RtfPiece(const std::string& document, const RtfPieces& pieces, size_t index) {
+    if (pieces.cuts.empty())
+        return document;
+    const size_t from = index == 0 ? pieces.body : pieces.cuts[index - 1];
+    const size_t to = index < pieces.cuts.size() ? pieces.cuts[index] : document.size() - 1;
+    std::string piece = document.substr(0, pieces.body);
+    piece.append(document, from, to - from);
+    piece += '}';
+    return piece;
 }
 
 void AppendRtfText(std::string& out, const char16_t* text, size_t length) {

@@ -98,12 +98,13 @@ void ListingText::WriteRuns(HWND pane) const {
         SetInsertionStyle(pane, *pending_);
 }
 
-bool ListingText::MakeRtf(std::string& document, bool& sizeForAll) const {
+bool ListingText::MakeRtf(std::string& document, bool& sizeForAll, RtfPieces& pieces,
+                          size_t pieceBytes) const {
     RtfFormatWords words;
     if (!ListingFormatWords(ItemStyle.format, FolderStyle.format, words))
         return false;
     sizeForAll = words.sizeForAll;
-    ListingRtf rtf(words.tables + words.item + ' ', words.heading);
+    ListingRtf rtf(words.tables + words.item + ' ', words.heading, pieceBytes);
     std::u16string wide;
     for (const Run& run : runs_) {
         const int bytes = static_cast<int>(run.text.size());
@@ -114,6 +115,7 @@ bool ListingText::MakeRtf(std::string& document, bool& sizeForAll) const {
         rtf.AppendRun(run.style == &FolderStyle, wide.data(), wide.size());
     }
     document = rtf.Finish();
+    pieces = rtf.Pieces();
     return true;
 }
 

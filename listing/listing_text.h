@@ -1,7 +1,7 @@
 // The listing as it is built: the text of each run of one style, in order, kept until
 // the whole listing is known and then written into a pane in one of two ways:
-//  - as one RTF document read in one go (fast), when the heading format can be told
-//    exactly as control words over the item format;
+//  - as one RTF document (fast), read a piece at a time, when the heading format can
+//    be told exactly as control words over the item format;
 //  - run by run, the insertion style set before each run (every other case).
 // Both leave the same text, the same character format on every character and the
 // same insertion style.
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/listing_rtf.h"
 #include "listing/text_styles.h"
 
 class ListingText {
@@ -38,7 +39,9 @@ public:
     // The whole listing as one RTF document that states the item and heading formats;
     // false when they cannot be told exactly that way. sizeForAll: the document states
     // no size, and the item size is to be set on the whole text once it is read.
-    bool MakeRtf(std::string& document, bool& sizeForAll) const;
+    // pieces: where it can be read a piece of at least pieceBytes at a time.
+    bool MakeRtf(std::string& document, bool& sizeForAll, RtfPieces& pieces,
+                 size_t pieceBytes) const;
 
     // The style that text typed at the end of the listing takes.
     const TextStyle* Pending() const { return pending_; }

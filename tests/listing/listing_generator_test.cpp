@@ -11,6 +11,7 @@
 #include "listing/listing_generator.h"
 #include "listing/listing_options.h"
 #include "listing/listing_pane.h"
+#include "listing/listing_rtf.h"
 #include "listing/listing_text.h"
 #include "listing/text_styles.h"
 #include "settings/current_filter.h"
@@ -546,6 +547,8 @@ TEST_F(Listing, ARebuildOverAFullPaneLeavesExactlyWhatARunByRunWriteLeaves) {
              ListingOptions.ListItemNames = 0;
          }},
     };
+    // Read a few paragraphs at a time, so that every way of cutting the document is met.
+    StreamListingInPiecesOf(40);
     for (const Variant& v : variants) {
         FolderStyle = folder;
         ItemStyle = item;
@@ -566,8 +569,34 @@ TEST_F(Listing, ARebuildOverAFullPaneLeavesExactlyWhatARunByRunWriteLeaves) {
         EXPECT_EQ(got.limit, kListingPaneTextLimit);
         EXPECT_FALSE(got.canUndo);
     }
+    StreamListingInPiecesOf(kListingPieceBytes);
     FolderStyle = folder;
     ItemStyle = item;
+}
+
+// A document is cut only at the breaks outside a heading's group, and never at a
+// backslash of the text followed by "par ".
+TEST(ListingRtfPieces, CutOnlyAtBreaksOfTheItemsAndJoinAgainWhole) {
+    ListingRtf rtf("{\\fonttbl{\\f0 A;}}\\f0 ", "\\b", 1);
+    const std::u16string heading = u"    C:\\par \\\r", items = u"a\\par b\r\\\rc\r";
+    rtf.AppendRun(true, heading.data(), heading.size());
+    rtf.AppendRun(false, items.data(), items.size());
+    const std::string document = rtf.Finish();
+    const RtfPieces pieces = rtf.Pieces();
+    ASSERT_EQ(pieces.cuts.size(), 3u) << document;
+    std::string body;
+    for (size_t i = 0; i <= pieces.cuts.size(); ++i) {
+        const std::string piece = RtfPiece(document, pieces, i);
+        ASSERT_EQ(piece.substr(0, pieces.body), document.substr(0, pieces.body));
+        ASSERT_EQ(piece.back(), '}');
+        if (i > 0) {
+            EXPECT_EQ(piece.substr(pieces.body, 5), "\\par ");
+        }
+        body += piece.substr(pieces.body, piece.size() - pieces.body - 1);
+    }
+    EXPECT_EQ(document.substr(0, pieces.body) + body + "}", document);
+    EXPECT_EQ(body.find("\\par "), document.find("\\par ") - pieces.body);  // in the group
+    EXPECT_EQ(RtfPiece(document, RtfPieces{pieces.body, {}}, 0), document);
 }
 
 // Unlisting everything leaves an empty pane; Undo there brings back the listing as it
