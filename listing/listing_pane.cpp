@@ -175,8 +175,7 @@ void SwapInEmptyPane(HWND fresh) {
 }
 
 bool PaneHoldsText(HWND pane) {
-    GETTEXTLENGTHEX length = {GTL_NUMCHARS, 1200};
-    return SendMessageW(pane, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0) > 0;
+    return TextLength(pane) > 0;
 }
 
 void DropKeptPanes() {

@@ -28,10 +28,12 @@ void ListingRtf::AppendRun(bool heading, const char16_t* text, size_t length) {
         out_ += '}';
         return;
     }
+    if (pieceBytes_ == 0)
+        return;
     // A run outside a group may be cut at each of its breaks: every \par word there,
     // told from a text backslash followed by "par " by the even number of backslashes
     // before it (the text's own are doubled).
-    for (size_t at = out_.find("\\par ", from); pieceBytes_ > 0 && at != std::string::npos;
+    for (size_t at = out_.find("\\par ", from); at != std::string::npos;
          at = out_.find("\\par ", at + 5)) {
         size_t backslashes = 0;
         while (at - backslashes > from && out_[at - backslashes - 1] == '\\')

@@ -9,13 +9,8 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 dpi=$2
 shift 2
-export WINEPREFIX=$build/wineprefix
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ -f "$build/wine-session/display" ]; then
-  DISPLAY=$(cat "$build/wine-session/display")
-  export DISPLAY
-fi
+. "$(dirname "$0")/build-env.sh"
+use_build_env "$build"
 wine=${WINE:-/usr/lib/wine/wine64}
 key='HKCU\Control Panel\Desktop'
 restore() {

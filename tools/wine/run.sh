@@ -5,13 +5,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 shift
-export WINEPREFIX=$build/wineprefix
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ -f "$build/wine-session/display" ]; then
-  DISPLAY=$(cat "$build/wine-session/display")
-  export DISPLAY
-fi
+. "$(dirname "$0")/build-env.sh"
+use_build_env "$build"
 if [ -z "${DISPLAY:-}" ]; then
   echo "run.sh: no X display; start the session first: tools/wine/session.sh start $build" >&2
   exit 1
