@@ -1,7 +1,8 @@
 # The package a user downloads: dist/Kelvora-<version>/ holding KelvoraSetUp.exe and
 # the product folder Kelvora/ (Kelvora.exe and help/ with the help page and its
 # pictures), and dist/Kelvora-<version>.zip of it. Unpacking the zip and running the
-# set-up program in the unpacked folder installs Kelvora in c:\Kelvora.
+# set-up program in the unpacked folder installs Kelvora in c:\Kelvora. Beside the zip,
+# for Wine on Linux: make-pane-face.py (see the README).
 #   cmake --build <build> --target package
 set(KELVORA_PACKAGE_NAME Kelvora-${PROJECT_VERSION})
 set(KELVORA_PACKAGE_DIR ${CMAKE_BINARY_DIR}/dist/${KELVORA_PACKAGE_NAME})
@@ -25,7 +26,10 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DPACKAGE_DIR=${KELVORA_PACKAGE_DIR} -DPACKAGE_ZIP=${KELVORA_PACKAGE_ZIP}
           -DPROGRAM=$<TARGET_FILE:Kelvora> -DSETUP_PROGRAM=${_package_setup} -DSTRIP=${CMAKE_STRIP}
           -DHELP_DIR=${CMAKE_SOURCE_DIR}/help -P ${KELVORA_PACKAGE_TOOLS}/assemble.cmake
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/tools/wine/make-pane-face.py
+          ${CMAKE_BINARY_DIR}/dist/
   DEPENDS ${_package_programs} ${KELVORA_HELP_FILES} ${KELVORA_PACKAGE_TOOLS}/assemble.cmake
+          ${CMAKE_SOURCE_DIR}/tools/wine/make-pane-face.py
   COMMENT "Assembling dist/${KELVORA_PACKAGE_NAME} and its zip"
   VERBATIM)
 add_custom_target(package DEPENDS ${KELVORA_PACKAGE_ZIP})

@@ -259,8 +259,13 @@ scenario_8_japanese_names() {
 글
 EOF
   # The names must also be readable on screen: drawn with a face that lacks their
-  # letters, they all come out as the same boxes. (The listing pane's face under Wine,
-  # the bitmap MS Sans Serif, holds Western European letters only; see the README.)
+  # letters, they all come out as the same boxes or bars.
+  step "the listing's single letters are drawn each in its own letters"
+  pane_region
+  settle "$PX" "$PY" "$PW" "$PH"
+  grab "$PX" "$PY" "$PW" "$PH" "$SCEN_OUT/pane.ppm"
+  expect_distinct 9 "the listing's single-letter names" \
+    < <(python3 "$KV_PY" lines "$SCEN_OUT/pane.ppm" | tail -n 9)
   step "the data folder's subfolders are drawn each in its own letters"
   local i rows=()
   for i in 1 2 3 4 5; do

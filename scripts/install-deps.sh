@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   clang lld libclang-rt-14-dev clang-format
   googletest
-  wine wine64 fonts-wine fonts-wqy-microhei
+  wine wine64 fonts-wine fonts-wqy-microhei fonts-dejavu-core python3-fonttools
   xvfb xauth xdotool x11-utils imagemagick xclip
   unrtf poppler-utils cups printer-driver-cups-pdf
   zip unzip

@@ -201,6 +201,12 @@ tree_region() {
   TX=$((GX + 6)) TY=$((GY + 46)) TW=196 TH=$((GH - 54))
 }
 
+# pane_region: sets PX PY PW PH to the listing pane, inside its client edge.
+pane_region() {
+  window_geometry "$PROGRAM_WID"
+  PX=$((GX + 211)) PY=$((GY + 50)) PW=$((GW - 221)) PH=$((GH - 60))
+}
+
 # pane_point: sets PX PY to a point inside the listing pane.
 pane_point() {
   window_geometry "$PROGRAM_WID"

@@ -205,6 +205,27 @@ def selection(path):
     print(digest.hexdigest())
 
 
+def lines(path):
+    """Digest of each line of dark pixels (text on a light ground), top to bottom, of
+    the dark pixels inside the line's own bounds."""
+    width, height, pixels = read_ppm(path)
+    dark = [[sum(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) < 384 for x in range(width)]
+            for y in range(height)]
+    y = 0
+    while y < height:
+        if not any(dark[y]):
+            y += 1
+            continue
+        top = y
+        while y < height and any(dark[y]):
+            y += 1
+        xs = [x for row in dark[top:y] for x in range(width) if row[x]]
+        digest = hashlib.md5()
+        for row in dark[top:y]:
+            digest.update(bytes(row[min(xs):max(xs) + 1]))
+        print(digest.hexdigest())
+
+
 def ini_value(path, section, key):
     current = None
     with open(path, encoding="utf-8", errors="replace") as f:
@@ -237,6 +258,8 @@ def main(argv):
         highlight(args[0])
     elif cmd == "selection" and len(args) == 1:
         selection(args[0])
+    elif cmd == "lines" and len(args) == 1:
+        lines(args[0])
     elif cmd == "ini-value" and len(args) == 3:
         ini_value(*args)
     else:

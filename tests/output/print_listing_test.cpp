@@ -261,17 +261,24 @@ TEST_F(PrintListingTest, ALongListingPrintsThePaneTextInOrderEachStyleInItsFont)
     Printout out = Print();
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
     EXPECT_GE(out.pages, 40);
-    // The print server's fonts have no Japanese or emoji glyphs, so those words leave
-    // no text in the PDF; the words after them show that they kept their places.
-    std::vector<std::string> want;
+    // Japanese and emoji leave no readable text in the PDF: the print server's fonts
+    // have no such glyphs, and the Japanese glyphs that the test prefix's MS Sans Serif
+    // prints carry no names (they come back as control characters). The words after
+    // them show that they kept their places.
+    std::vector<std::string> want, printed;
     for (const std::string& word : Words(PaneText(ListingPane))) {
         if (std::none_of(word.begin(), word.end(),
                          [](char c) { return static_cast<unsigned char>(c) >= 0xE3; }))
             want.push_back(word);
     }
-    ASSERT_EQ(out.words.size(), want.size());
+    for (const std::string& word : out.words) {
+        if (std::none_of(word.begin(), word.end(),
+                         [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            printed.push_back(word);
+    }
+    ASSERT_EQ(printed.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
-        ASSERT_EQ(out.words[i], want[i]) << "word " << i;
+        ASSERT_EQ(printed[i], want[i]) << "word " << i;
 
     // Headings bold (pdftohtml marks the text) in kHeadingColour, items not bold in
     // kItemColour, never in the same font; colours come back within rounding.

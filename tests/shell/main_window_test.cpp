@@ -781,6 +781,36 @@ TEST_F(MainWindowTest, NamesOutsideTheAnsiCodePageShowListAndReadBack) {
     FolderStyle = folderStyle;
     BuildCharFormat(FolderStyle);
     EXPECT_EQ(eightBitTexts, 0);
+
+    // And every name is drawn: two letters of one script come out as different pixels,
+    // in the tree's face and in the pane's (a face without them draws one box or bar
+    // for both).
+    ShowWindow(MainWindow, SW_SHOWNOACTIVATE);
+    SendMessageA(TreePane, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(jp));
+    Pump();
+    RECT name = {};
+    std::memcpy(&name, &jp, sizeof jp);  // TVM_GETITEMRECT takes the item in the rectangle
+    ASSERT_TRUE(SendMessageA(TreePane, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&name)));
+    HDC dc = GetDC(TreePane);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(TreePane, WM_GETFONT, 0, 0)));
+    SIZE first = {}, second = {}, all = {};
+    GetTextExtentPoint32W(dc, L"\u65E5", 1, &first);
+    GetTextExtentPoint32W(dc, L"\u65E5\u672C", 2, &second);
+    GetTextExtentPoint32W(dc, L"\u65E5\u672C\u8A9E", 3, &all);
+    SelectObject(dc, old);
+    ReleaseDC(TreePane, dc);
+    const LONG left = name.left + (name.right - name.left - all.cx) / 2;
+    EXPECT_NE(DrawnPixels(TreePane, {left, name.top, left + first.cx, name.bottom}),
+              DrawnPixels(TreePane, {left + first.cx, name.top, left + second.cx, name.bottom}));
+    const std::wstring shown = Wide(PaneText(ListingPane));
+    for (const wchar_t* letters : {L"\u03B1\u03B2", L"\u65E5\u672C"}) {
+        const LONG at = static_cast<LONG>(shown.find(letters));
+        ASSERT_NE(at, -1);
+        EXPECT_NE(DrawnPixels(ListingPane, PaneCharCell(ListingPane, at)),
+                  DrawnPixels(ListingPane, PaneCharCell(ListingPane, at + 1)))
+            << DrawnPixels(ListingPane, PaneCharCell(ListingPane, at));
+    }
 }
 
 }  // namespace

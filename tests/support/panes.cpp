@@ -116,6 +116,31 @@ static std::wstring PaneWide(HWND pane) {
     return text;
 }
 
+std::string DrawnPixels(HWND window, const RECT& rect) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC dc = GetDC(window);
+    std::string pixels;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        for (LONG x = rect.left; x < rect.right; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            pixels += GetRValue(c) + GetGValue(c) + GetBValue(c) < 384 ? '#' : '.';
+        }
+        pixels += '\n';
+    }
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+RECT PaneCharCell(HWND pane, LONG index) {
+    POINTL at = {}, next = {}, below = {};
+    SendMessageA(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), index);
+    SendMessageA(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&next), index + 1);
+    const LRESULT line = SendMessageA(pane, EM_EXLINEFROMCHAR, 0, index);
+    const LRESULT start = SendMessageA(pane, EM_LINEINDEX, line + 1, 0);
+    SendMessageA(pane, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&below), start);
+    return RECT{at.x, at.y, next.x, below.y};
+}
+
 std::string PaneText(HWND pane) {
     return Utf8(PaneWide(pane));
 }

@@ -46,6 +46,12 @@ std::string PaneText(HWND pane);
 // The entries of a folder matching a pattern that are files, in the order the
 // directory search reports them.
 std::vector<std::string> FilesInSearchOrder(const std::string& folder, const std::string& pattern);
+// What window shows in rect, as drawn on the screen (the window painted first): a row
+// of '#' (dark) and '.' (light) per line of pixels.
+std::string DrawnPixels(HWND window, const RECT& rect);
+// The cells of the pane's characters at and after index: from each one's left edge to
+// the next one's, over the height of its line.
+RECT PaneCharCell(HWND pane, LONG index);
 // UTF-8 <-> UTF-16 helpers.
 std::wstring Wide(const std::string& utf8);
 std::string Utf8(const std::wstring& wide);

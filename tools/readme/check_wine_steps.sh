@@ -83,6 +83,8 @@ fi
 if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$drive_c/windows/Fonts/marlett.ttf" ]; then
   fail "the README's steps left the prefix without Wine's own fonts"
 fi
+[ -f "$drive_c/windows/Fonts/kelvora-sans-bold.ttf" ] ||
+  fail "the README's steps left the listing pane without a face for other scripts"
 # Written to system.reg once the steps' wineserver has ended.
 WINEPREFIX=$WINEPREFIX "$WINESERVER" -w 2>/dev/null || true
 if fc-list -q 'WenQuanYi Micro Hei' &&
