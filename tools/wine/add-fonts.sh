@@ -14,7 +14,7 @@
 # Wine's MS Sans Serif, the listing pane's face, is a bitmap face of Western European
 # letters, and Wine draws every other letter in it as a bar: the prefix also gets an
 # outline MS Sans Serif that keeps its look and holds Greek, Cyrillic, Chinese, Japanese
-# and Korean (make-pane-face.py; made once per machine, in about half a minute, and kept
+# and Korean (make-pane-face.py; made once per machine, in under a minute, and kept
 # in the user's cache).
 #   add-fonts.sh PREFIX
 set -euo pipefail
