@@ -265,17 +265,19 @@ TEST_F(PrintListingTest, ALongListingPrintsThePaneTextInOrderEachStyleInItsFont)
     // have no such glyphs, and the Japanese glyphs that the test prefix's MS Sans Serif
     // prints carry no names (they come back as control characters). The words after
     // them show that they kept their places.
-    std::vector<std::string> want, printed;
-    for (const std::string& word : Words(PaneText(ListingPane))) {
-        if (std::none_of(word.begin(), word.end(),
-                         [](char c) { return static_cast<unsigned char>(c) >= 0xE3; }))
-            want.push_back(word);
-    }
-    for (const std::string& word : out.words) {
-        if (std::none_of(word.begin(), word.end(),
-                         [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
-            printed.push_back(word);
-    }
+    auto wordsWithout = [](const std::vector<std::string>& words, auto drop) {
+        std::vector<std::string> kept;
+        for (const std::string& word : words) {
+            if (std::none_of(word.begin(), word.end(),
+                             [&](char c) { return drop(static_cast<unsigned char>(c)); }))
+                kept.push_back(word);
+        }
+        return kept;
+    };
+    const std::vector<std::string> want =
+        wordsWithout(Words(PaneText(ListingPane)), [](unsigned char c) { return c >= 0xE3; });
+    const std::vector<std::string> printed =
+        wordsWithout(out.words, [](unsigned char c) { return c < 0x20; });
     ASSERT_EQ(printed.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
         ASSERT_EQ(printed[i], want[i]) << "word " << i;
